@@ -1,0 +1,40 @@
+# Build-time source generators.
+#
+#   korvalent_add_generator(<name> <source> <output>)
+#
+# builds the host program gen/<source> (optimised with -O2, never with the
+# sanitizer flags, since it only writes data), runs it during the build as
+#
+#   <program> <binary dir>/generated/<output>.tmp
+#
+# and compiles the file it wrote (renamed to <output> once the program has
+# succeeded, so a failed run never leaves a stale file that looks up to date)
+# into korvalent_engine. The program gets the full path of the file to write
+# as its only argument and must exit non-zero on failure. It is rerun
+# whenever its source changes. src/ is on its include path so it can share
+# the engine's types.
+function(korvalent_add_generator name source output)
+    if(NOT TARGET korvalent_engine)
+        message(FATAL_ERROR
+            "korvalent_add_generator(${name}): call it after korvalent_engine exists")
+    endif()
+
+    set(program korvalent_gen_${name})
+    add_executable(${program} "${PROJECT_SOURCE_DIR}/gen/${source}")
+    target_include_directories(${program} PRIVATE "${PROJECT_SOURCE_DIR}/src")
+    # Listed after the build type's own flags, so -O2 wins even in a Debug tree.
+    target_compile_options(${program} PRIVATE -O2)
+    set_target_properties(${program} PROPERTIES
+        RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/gen")
+
+    set(generated "${CMAKE_BINARY_DIR}/generated/${output}")
+    add_custom_command(
+        OUTPUT "${generated}"
+        COMMAND "${CMAKE_COMMAND}" -E make_directory "${CMAKE_BINARY_DIR}/generated"
+        COMMAND ${program} "${generated}.tmp"
+        COMMAND "${CMAKE_COMMAND}" -E rename "${generated}.tmp" "${generated}"
+        DEPENDS ${program}
+        COMMENT "Generating ${output} with gen/${source}"
+        VERBATIM)
+    target_sources(korvalent_engine PRIVATE "${generated}")
+endfunction()

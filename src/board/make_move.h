@@ -1,0 +1,35 @@
+// Making and taking back moves on the global board, and the game record of
+// every move made since the set-up position.
+#pragma once
+
+#include "board/types.h"
+
+// State before a move, saved so take-back is a copy rather than a recount.
+struct GameHistoryEntry {
+    u64 HashKey;
+    i32 FiftyMoveCounter;
+    ::Move Move;  // the move made from this position
+    i32 CastlingFlags;
+    i32 MaterialIndex;
+    i16 PstOpeningSum;
+    i16 PstEndgameSum;
+};
+
+// Room for a very long game plus a full search line on top of it.
+constexpr i32 MaxGamePly = 4096;
+constexpr i32 GameHistorySize = MaxGamePly + 256;
+
+extern GameHistoryEntry GameHistory[GameHistorySize];
+extern i32 GamePly;
+
+// Castling rights kept when a king or rook leaves, or a rook is taken on, a square.
+extern const u8 CastleMask[64];
+
+// Plays a pseudo-legal move for the side to move. saveUndo 0 reuses the saved
+// state of a sibling move already made and taken back from this position.
+void MakeMove(Move move, u32 saveUndo);
+void UnmakeMove();
+
+// True while one more game move fits in the game record; every path that
+// makes a game move refuses the move otherwise.
+inline bool GameHistoryHasRoom() { return GamePly < MaxGamePly; }

@@ -1,0 +1,141 @@
+#include "driver/platform.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <ctime>
+
+#include <dirent.h>
+#include <poll.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+constexpr i32 StdinFd = 0;
+
+i64 NowMs() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return i64(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+i64 WallTimeSeconds() {
+    timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    return i64(now.tv_sec);
+}
+
+i32 StdinHasData(i32 timeoutMs) {
+    const i64 deadline = NowMs() + timeoutMs;
+    i32 waitMs = timeoutMs;
+    for (;;) {
+        pollfd input = {StdinFd, POLLIN, 0};
+        const i32 ready = poll(&input, 1, waitMs);
+        // An error or a closed descriptor also counts as "ready": the read
+        // that follows reports it instead of the caller polling for ever.
+        if (ready > 0) return (input.revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) != 0;
+        if (ready == 0) return 0;
+        if (errno != EINTR) return 1;
+        // Interrupted by a signal: wait out the rest of the time.
+        if (timeoutMs > 0) {
+            const i64 remaining = deadline - NowMs();
+            waitMs = remaining > 0 ? i32(remaining) : 0;
+        }
+    }
+}
+
+i64 ReadStdin(char* buffer, i64 size) {
+    for (;;) {
+        const ssize_t count = read(StdinFd, buffer, size_t(size));
+        if (count >= 0) return i64(count);
+        if (errno != EINTR) return -1;
+    }
+}
+
+void IgnoreSignals() {
+    struct sigaction ignore;
+    memset(&ignore, 0, sizeof(ignore));
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGINT, &ignore, nullptr);
+    sigaction(SIGPIPE, &ignore, nullptr);
+}
+
+static bool IsDriveLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+std::string TranslatePath(const char* windowsPath) {
+    const char* rest = windowsPath;
+    bool hadDrive = false;
+    // "c:\dir" and "c:dir" both become "dir": the working directory stands
+    // in for the drive.
+    if (IsDriveLetter(rest[0]) && rest[1] == ':') {
+        rest += 2;
+        hadDrive = true;
+        while (*rest == '\\' || *rest == '/') rest++;
+    }
+    std::string path;
+    for (; *rest; rest++) path += *rest == '\\' ? '/' : *rest;
+    // The bare root of a drive is the working directory itself.
+    if (hadDrive && path.empty()) path = "./";
+    return path;
+}
+
+static bool PathExists(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0;
+}
+
+// The entry of directory whose name equals name but for case; the exact name
+// when it exists, the lexically first of several matches otherwise.
+static std::string MatchInDirectory(const std::string& directory, const std::string& name) {
+    const std::string exact = directory.empty() ? name : directory + name;
+    if (PathExists(exact)) return name;
+    DIR* listing = opendir(directory.empty() ? "." : directory.c_str());
+    if (!listing) return "";
+    std::string best;
+    while (dirent* entry = readdir(listing)) {
+        if (strcasecmp(entry->d_name, name.c_str()) != 0) continue;
+        if (best.empty() || strcmp(entry->d_name, best.c_str()) < 0) best = entry->d_name;
+    }
+    closedir(listing);
+    return best;
+}
+
+std::string FindFileCaseInsensitive(const std::string& path) {
+    if (path.empty()) return "";
+    if (PathExists(path)) return path;
+    // Walk the path one component at a time; found holds the part matched so
+    // far, always ending in '/' unless it is empty (the working directory).
+    std::string found;
+    size_t start = 0;
+    if (path[0] == '/') {
+        found = "/";
+        start = 1;
+    }
+    while (start < path.size()) {
+        size_t end = path.find('/', start);
+        if (end == std::string::npos) end = path.size();
+        const std::string component = path.substr(start, end - start);
+        if (component.empty() || component == "." || component == "..") {
+            found += component;
+        } else {
+            const std::string match = MatchInDirectory(found, component);
+            if (match.empty()) return "";
+            found += match;
+        }
+        if (end < path.size()) found += '/';
+        start = end + 1;
+    }
+    return PathExists(found) ? found : "";
+}
+
+FILE* OpenFileTranslated(const char* path, const char* mode) {
+    const std::string translated = TranslatePath(path);
+    FILE* file = fopen(translated.c_str(), mode);
+    if (file || mode[0] != 'r') return file;
+    // Only a file that must already exist is looked for in other cases; a
+    // write creates the name as given.
+    const std::string match = FindFileCaseInsensitive(translated);
+    if (match.empty() || match == translated) return nullptr;
+    return fopen(match.c_str(), mode);
+}

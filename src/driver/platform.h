@@ -1,0 +1,42 @@
+// The thin Linux layer: the clock, standard input, signals and the
+// translation of the Windows-style paths found in settings and defaults.
+// Nothing else in the engine calls the operating system directly.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "board/types.h"
+
+// Milliseconds on a monotonic clock; only differences mean anything.
+i64 NowMs();
+
+// Seconds since the epoch, for seeding the random choices.
+i64 WallTimeSeconds();
+
+// 1 when a read of standard input would not block (data, end of input or a
+// hang-up), 0 when nothing came within timeoutMs (0: do not wait, -1: wait
+// for ever).
+i32 StdinHasData(i32 timeoutMs);
+
+// Reads up to size bytes from standard input, retrying when interrupted by a
+// signal: the number of bytes read, 0 at end of input, -1 on error.
+i64 ReadStdin(char* buffer, i64 size);
+
+// A GUI may send SIGINT (xboard does) and may close its end of the pipe
+// before the engine has written its last line; neither should kill us.
+void IgnoreSignals();
+
+// "c:\tablebases\" -> "tablebases/", ".\book.kvb" -> "./book.kvb":
+// backslashes become slashes and a drive prefix is dropped, so the path is
+// taken relative to the working directory.
+std::string TranslatePath(const char* windowsPath);
+
+// The existing file whose name matches path with each component compared
+// without regard to case (an exact match wins), or "" when there is none.
+std::string FindFileCaseInsensitive(const std::string& path);
+
+// fopen of the translated path; a read or update mode that fails on the exact
+// name retries with the case-insensitive match, since names written for a
+// Windows file system often differ in case from the files on disk.
+FILE* OpenFileTranslated(const char* path, const char* mode);

@@ -1,0 +1,3 @@
+#include "search/trans_table.h"
+
+u16 TransAge = 0;
