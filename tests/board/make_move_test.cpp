@@ -61,7 +61,9 @@ TEST_F(MakeUnmake, EveryMoveRestoresTheWholeRecord) {
             ASSERT_TRUE(SameBoard(board, before)) << fen << " after taking back " << MoveToText(move);
             ASSERT_EQ(GamePly, ply);
             ASSERT_EQ(GameHistory[ply].Move, move) << "the undone move stays in its entry";
-            if (ply > 0) ASSERT_EQ(std::memcmp(history.data(), GameHistory, sizeof(GameHistoryEntry) * ply), 0);
+            if (ply > 0) {
+                ASSERT_EQ(std::memcmp(history.data(), GameHistory, sizeof(GameHistoryEntry) * ply), 0);
+            }
         }
     }
 }
