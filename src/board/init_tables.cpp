@@ -1,7 +1,10 @@
 #include "board/init_tables.h"
 
+#include "board/attack_queries.h"
 #include "board/attacks.h"
 #include "board/keys.h"
+#include "board/pins.h"
+#include "eval/pawn_square_masks.h"
 #include "eval/pst.h"
 
 void InitEngineTables() {
@@ -14,4 +17,9 @@ void InitEngineTables() {
     InitAttackTables();
     InitPieceSquareTables();
     InitKnightDistance();
+    // The pawn-square masks are built from the knight distances.
+    InitPawnSquareMasks();
+    // The per-direction function tables come after every data table.
+    InitXraySliderTable();
+    InitPinTestTables();
 }

@@ -1,8 +1,51 @@
 #include "board/new_game.h"
 
+#include <cstring>
+
+#include "board/board.h"
+#include "board/make_move.h"
+#include "book/book.h"
+#include "driver/modes.h"
+#include "search/hash_tables.h"
 #include "search/history.h"
+#include "search/search_limits.h"
+#include "search/trans_table.h"
 
 void ClearKillers() {
     for (PlyRecord& record : PlyStack)
         for (auto& slot : record.Killer) slot[WHITE] = slot[BLACK] = 0;
+}
+
+void NewGame() {
+    const bool ownGameState = !FritzMode && !UciMode;
+    // An abandoned game still teaches the book: it counts as a draw.
+    if (ownGameState && BookFileHandle && UseBookLearning && !BookLearnedThisGame &&
+        board.SideToMove != EngineSide && GamePly != 0) {
+        UnmakeMove();
+        LearnBookFromGame(2);
+    }
+    SetupStartPosition();
+    DepthLimit = 998;
+    MoveTimeCs = 0;
+    MateLimit = 0;
+    ForceMode = 0;
+    if (ownGameState) {
+        std::memset(HistoryScore, 0, sizeof HistoryScore);
+        ClearKillers();
+        LastSearchScore = 0;
+        LastSearchSide = 0;
+        SearchesOutOfBook = 0;
+        BookLearnedThisGame = 0;
+    }
+}
+
+void ResetGameTables() {
+    ClearTransTable();
+    ClearKillers();
+    ClearPawnHash();
+    ClearEvalCache();
+    std::memset(HistoryScore, 0, sizeof HistoryScore);
+    std::memset(EvasionKillers, 0, sizeof EvasionKillers);
+    LastSearchScore = 0;
+    LastSearchSide = 0;
 }

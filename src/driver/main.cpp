@@ -1,40 +1,47 @@
-// Start-up of the console program.
+// The engine's entry point: defaults, banner, tables, parameters, hash
+// tables, book, then the command loop until "quit" or the end of input.
 #include <cstdio>
 #include <cstring>
 
-#include "board/board.h"
 #include "board/init_tables.h"
+#include "board/new_game.h"
+#include "board/random.h"
+#include "book/book.h"
+#include "book/learning.h"
+#include "driver/command_loop.h"
+#include "driver/exit.h"
+#include "driver/input_reader.h"
+#include "driver/modes.h"
 #include "driver/platform.h"
-
-// Longest command line kept; the rest of a longer line is dropped.
-constexpr i32 MaxLineLength = 1024;
-
-static bool IsQuit(const char* line, i32 length) {
-    // A GUI on Windows ends its lines with "\r\n"; trailing blanks don't count.
-    while (length > 0 && strchr(" \t\r", line[length - 1])) length--;
-    return length == 4 && memcmp(line, "quit", 4) == 0;
-}
+#include "eval/eval_params.h"
+#include "eval/material_table.h"
+#include "search/hash_tables.h"
+#include "search/history.h"
 
 int main() {
     IgnoreSignals();
-    printf("Korvalent v1.50 [r2055/01.01.2014]\n");
-    fflush(stdout);
-    InitEngineTables();
-    SetupStartPosition();
 
-    char chunk[4096];
-    char line[MaxLineLength];
-    i32 lineLength = 0;
+    std::printf("Korvalent v1.50 [r2055/01.01.2014]\n");
+    std::fflush(stdout);
+
+    AllocTokenBuffers();
+    InitEngineTables();
+    LoadValues();
+    DeriveEvalTables();
+    std::memset(CaptureTries, 0, sizeof CaptureTries);
+    std::memset(CaptureSuccess, 0, sizeof CaptureSuccess);
+    std::memset(CaptureStatStamp, 0, sizeof CaptureStatStamp);
+
+    AllocateHashTables();
+    SeedRand(u32(WallTimeSeconds()));
+    if (!BookLoaded) OpenBook("Book.kvb");
+    if (UseLearning || UseLearningData) OpenLearningFile();
+    PostFlag = 1;
+    NewGame();
+
     for (;;) {
-        const i64 count = ReadStdin(chunk, sizeof(chunk));
-        if (count <= 0) return 0;
-        for (i64 i = 0; i < count; i++) {
-            if (chunk[i] != '\n') {
-                if (lineLength < MaxLineLength) line[lineLength++] = chunk[i];
-                continue;
-            }
-            if (IsQuit(line, lineLength)) return 0;
-            lineLength = 0;
-        }
+        // The end of input ends the program as "quit" would.
+        if (ReadInputLine(1, InputLine) < 0) ExitProgram(0);
+        ExecuteCommand();
     }
 }

@@ -8,3 +8,4 @@ i32 DrawScore = 0;
 i32 LastSearchScore = 0;
 i32 LastSearchSide = 0;
 i32 SearchesOutOfBook = 0;
+i32 SearchPly = 0;

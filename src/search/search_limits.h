@@ -12,3 +12,6 @@ extern i32 DrawScore;     // value of a draw for EngineSide
 extern i32 LastSearchScore;  // root score of the engine's last search
 extern i32 LastSearchSide;   // the EngineSide that score was found for
 extern i32 SearchesOutOfBook;
+
+// Distance of the current node from the root of the search, in plies.
+extern i32 SearchPly;

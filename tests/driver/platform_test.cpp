@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/piped_stdin.h"
+
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -135,31 +137,6 @@ TEST(Platform, WallTimeSecondsIsTheCurrentTime) {
     const i64 expected = i64(time(nullptr));
     EXPECT_NEAR(double(WallTimeSeconds()), double(expected), 2.0);
 }
-
-// Puts the read end of a pipe in place of standard input for one test and
-// restores the real standard input afterwards.
-struct PipedStdin {
-    int savedStdin = -1;
-    int writeEnd = -1;
-    PipedStdin() {
-        int ends[2];
-        EXPECT_EQ(pipe(ends), 0);
-        savedStdin = dup(0);
-        EXPECT_GE(savedStdin, 0);
-        EXPECT_EQ(dup2(ends[0], 0), 0);
-        close(ends[0]);
-        writeEnd = ends[1];
-    }
-    void CloseWriteEnd() {
-        if (writeEnd >= 0) close(writeEnd);
-        writeEnd = -1;
-    }
-    ~PipedStdin() {
-        CloseWriteEnd();
-        dup2(savedStdin, 0);
-        close(savedStdin);
-    }
-};
 
 TEST(Platform, StdinHasDataSeesLinesAndEndOfInput) {
     PipedStdin input;

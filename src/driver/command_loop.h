@@ -1,0 +1,31 @@
+// The command loop: one vocabulary of console, xboard and UCI words, tried
+// in a fixed order on every line with a prefix test in either direction.
+#pragma once
+
+#include "board/make_move.h"
+#include "board/types.h"
+
+// Token store: the first tokens hold long texts (a FEN, a path), the rest
+// one move each, enough for the move list of the longest game the game
+// record holds.
+constexpr i32 LongTokenCount = 64;
+constexpr i32 LongTokenSize = 512;
+constexpr i32 ShortTokenSize = 16;
+constexpr i32 TokenCount = MaxGamePly + 128;
+
+extern char* TokenBuffers[TokenCount];
+extern u32 TokenOffsets[TokenCount];
+
+void AllocTokenBuffers();
+void FreeTokenBuffers();
+
+// 1 when, after leading blanks, the keyword begins the text or the text
+// begins the keyword (case-insensitive); 0 when either is empty.
+i32 MatchKeyword(const char* keyword, const char* text);
+
+// Splits the line at any of the separator characters into TokenBuffers;
+// returns the number of tokens, counting an empty last one.
+i32 SplitTokens(const char* line, const char* separators);
+
+// Executes InputLine.
+void ExecuteCommand();

@@ -1,0 +1,19 @@
+#include "driver/exit.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "book/book.h"
+#include "book/learning.h"
+#include "driver/command_loop.h"
+#include "search/hash_tables.h"
+
+void ExitProgram(i32 code) {
+    FreeHashTables();
+    // Close only what is open.
+    if (BookLoaded) CloseBookFile();
+    if ((UseLearningData || UseLearning) && LearnFileHandle) CloseLearningFile();
+    FreeTokenBuffers();
+    std::fflush(stdout);
+    std::exit(code);
+}

@@ -1,0 +1,28 @@
+// The evaluation cache: one record per index (no buckets) keeping the static
+// score of a position for both sides to move, with the evaluation fields the
+// search reads after a cached score. Allocated and wiped by hash_tables.
+#pragma once
+
+#include "board/types.h"
+#include "search/u64_halves.h"
+
+struct EvalCacheEntry {
+    U64Halves key;               // HashKey ^ ZobristCastle[CastlingFlags]; WipedKey when wiped
+    i16 score[2];                // static score for White, Black to move; EvalScoreMissing = none
+    i16 optimism[2];             // eval_info.optimism[WHITE], [BLACK]
+    U64Halves alert_squares[2];  // eval_info.alert_squares[WHITE], [BLACK]
+    U64Halves attacked_by[2];    // eval_info.attacked_by[WHITE], [BLACK]
+    i16 material;                // eval_info.material
+    i16 scale;                   // eval_info.scale
+};
+static_assert(sizeof(EvalCacheEntry) == 52, "evaluation-cache entries are 52 bytes");
+
+// A score slot that holds no score.
+constexpr i16 EvalScoreMissing = -32700;
+
+// Addressed records (index = low 32 bits of the key modulo this), and the
+// records allocated: two spare ones past the last index.
+constexpr u32 EvalCacheEntries = 0x80000;
+constexpr u32 EvalCacheRecords = EvalCacheEntries + 2;
+
+extern EvalCacheEntry* EvalCache;

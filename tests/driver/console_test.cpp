@@ -1,0 +1,133 @@
+// The console commands driven through the real executable, as a person or
+// an xboard interface drives them.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include "board/types.h"
+
+#include "support/engine_process.h"
+
+namespace {
+
+const std::string Banner = "Korvalent v1.50 [r2055/01.01.2014]\n";
+
+// What the engine printed after its start-up lines: everything from the
+// first line that the commands produced. Start-up ends with the book line.
+std::string AfterStartup(const std::string& output) {
+    const size_t book = output.find("Error opening \"Book.kvb\"!\n");
+    if (book == std::string::npos) return output;
+    return output.substr(book + std::string("Error opening \"Book.kvb\"!\n").size());
+}
+
+TEST(Console, QuitWordsAndEndOfInputExitWithZero) {
+    for (const char* input : {"quit\n", "q\n", "qwerty\n", "", "brd\n", "brd"}) {
+        const EngineRun run = RunEngine(input, 20);
+        EXPECT_EQ(run.exitCode, 0) << input;
+        EXPECT_EQ(run.output.rfind(Banner, 0), 0u) << run.output;
+    }
+}
+
+TEST(Console, PerftCountsAndArgumentChecks) {
+    const EngineRun run = RunEngine(
+        "perft 3\n"
+        "loadfen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -\n"
+        "perft 2\n"
+        "loadfen 8/8/8/8/k2Pp2Q/8/8/3K4 b - d3\n"
+        "perft 3\n"
+        "perft 0\nperft 21\nperft x\nperft\nperft -1\n");
+    const std::string out = AfterStartup(run.output);
+    EXPECT_NE(out.find("total moves = 8902 time = "), std::string::npos) << out;
+    EXPECT_NE(out.find("total moves = 2039 time = "), std::string::npos) << out;
+    EXPECT_NE(out.find("total moves = 863 time = "), std::string::npos) << out;
+    size_t refusals = 0;
+    for (size_t at = out.find("perft: depth"); at != std::string::npos; at = out.find("perft: depth", at + 1))
+        refusals++;
+    EXPECT_EQ(refusals, 4u) << out;
+}
+
+TEST(Console, MovesTakeBacksAndTheBoard) {
+    const EngineRun run = RunEngine("force\ne2e4\ne2e5\nE7E5\nmvd\nbrd\nremove\nremove\nundo\nbrd\n");
+    const std::string out = AfterStartup(run.output);
+    const std::string afterMoves =
+        "Illegal move: e2e5\n"
+        "castling flags = 15\n"
+        "*R*N*B*Q*K*B*N*R\n"
+        "*P*P*P*P .*P*P*P\n"
+        " . . . . . . . .\n"
+        " . . . .*P . . .\n"
+        " . . . . P . . .\n"
+        " . . . . . . . .\n"
+        " P P P P . P P P\n"
+        " R N B Q K B N R\n"
+        "*R*N*B*Q*K*B*N*R\n"
+        "*P*P*P*P*P*P*P*P\n"
+        " . . . . . . . .\n"
+        " . . . . . . . .\n"
+        " . . . . . . . .\n"
+        " . . . . . . . .\n"
+        " P P P P P P P P\n"
+        " R N B Q K B N R\n";
+    EXPECT_EQ(out, afterMoves);
+}
+
+TEST(Console, LoadFenRefusalKeepsThePosition) {
+    const EngineRun run = RunEngine("loadfen 8/8/8/8/8/8/8/8 w - -\nloadfen\nload\nloadfen \nmvd\n");
+    const std::string out = AfterStartup(run.output);
+    EXPECT_EQ(out.rfind("Illegal position", 0), 0u) << out;
+    EXPECT_NE(out.find("\nIllegal position"), std::string::npos) << "loadfen with an empty text";
+    EXPECT_NE(out.find("castling flags = 15\n"), std::string::npos) << out;
+}
+
+TEST(Console, SideSwitchStartsTheRecordAnewAndRefusesAnIllegalFlip) {
+    const EngineRun run = RunEngine(
+        "force\ne2e4\nwhite\nundo\nbrd\n"
+        "loadfen 4k3/8/8/8/8/8/4r3/4K3 w - -\nblack\nmvd\nwhite\n");
+    const std::string out = AfterStartup(run.output);
+    // After "white" the record starts again, so "undo" takes nothing back.
+    EXPECT_NE(out.find(" . . . . P . . .\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("Illegal position"), std::string::npos) << out;
+    EXPECT_EQ(out.find("Illegal position"), out.rfind("Illegal position")) << out;
+}
+
+TEST(Console, EditInOneBurstSetsThePosition) {
+    const EngineRun run = RunEngine("edit\n#\nKe1\nc\nke8\nPa7\n.\nbrd\nisready\n");
+    const std::string out = AfterStartup(run.output);
+    EXPECT_EQ(out,
+              " . . . .*K . . .\n"
+              "*P . . . . . . .\n"
+              " . . . . . . . .\n"
+              " . . . . . . . .\n"
+              " . . . . . . . .\n"
+              " . . . . . . . .\n"
+              " . . . . . . . .\n"
+              " . . . . K . . .\n"
+              "readyok\n");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Console, ValuesFileIsWrittenAndLoadedNextTime) {
+    const std::string dir = MakeScratchDir();
+    const EngineRun first = RunEngine("writevalues\nquit\n", 20, dir);
+    EXPECT_NE(first.output.find("Error loading values.txt\n"), std::string::npos) << first.output;
+    std::ifstream written(dir + "/values.txt");
+    i32 lines = 0;
+    for (std::string line; std::getline(written, line);) lines++;
+    EXPECT_EQ(lines, 3280);
+    const EngineRun second = RunEngine("reload\nquit\n", 20, dir);
+    EXPECT_EQ(second.output.find("Error loading values.txt"), std::string::npos) << second.output;
+    EXPECT_EQ(second.exitCode, 0);
+}
+
+// "w" writes the values and then, the tests going on, sets white to move.
+TEST(Console, WriteValuesLetsLaterWordsMatch) {
+    const std::string dir = MakeScratchDir();
+    const EngineRun run = RunEngine("loadfen 4k3/8/8/8/8/8/8/4K3 b - -\nw\nmvd\n", 20, dir);
+    EXPECT_TRUE(std::ifstream(dir + "/values.txt").good());
+}
+
+}  // namespace
