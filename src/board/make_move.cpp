@@ -28,28 +28,23 @@ namespace {
 
 // Piece-square contribution of one man to the black-minus-white sums.
 inline void AddPst(Side side, PieceType type, Square sq) {
-    if (side == BLACK) {
-        board.PstOpeningSum = i16(board.PstOpeningSum + PstOpening[type][BLACK][sq]);
-        board.PstEndgameSum = i16(board.PstEndgameSum + PstEndgame[type][BLACK][sq]);
-    } else {
-        board.PstOpeningSum = i16(board.PstOpeningSum - PstOpening[type][WHITE][sq]);
-        board.PstEndgameSum = i16(board.PstEndgameSum - PstEndgame[type][WHITE][sq]);
-    }
+    board.PstOpeningSum = i16(board.PstOpeningSum + PstOpeningSigned[type][side][sq]);
+    board.PstEndgameSum = i16(board.PstEndgameSum + PstEndgameSigned[type][side][sq]);
 }
 inline void RemovePst(Side side, PieceType type, Square sq) {
-    if (side == BLACK) {
-        board.PstOpeningSum = i16(board.PstOpeningSum - PstOpening[type][BLACK][sq]);
-        board.PstEndgameSum = i16(board.PstEndgameSum - PstEndgame[type][BLACK][sq]);
-    } else {
-        board.PstOpeningSum = i16(board.PstOpeningSum + PstOpening[type][WHITE][sq]);
-        board.PstEndgameSum = i16(board.PstEndgameSum + PstEndgame[type][WHITE][sq]);
-    }
+    board.PstOpeningSum = i16(board.PstOpeningSum - PstOpeningSigned[type][side][sq]);
+    board.PstEndgameSum = i16(board.PstEndgameSum - PstEndgameSigned[type][side][sq]);
 }
 
+// Which slider sets a piece type belongs to, and its share of the unit counts.
+constexpr u64 StraightSliderMask[8] = {0, 0, 0, 0, 0, ~u64(0), 0, ~u64(0)};
+constexpr u64 DiagonalSliderMask[8] = {0, 0, 0, 0, 0, 0, ~u64(0), ~u64(0)};
+constexpr i32 MajorUnitsOf[8] = {0, 0, 0, 0, 0, 1, 0, 2};
+constexpr i32 MinorCountOf[8] = {0, 0, 1, 0, 0, 0, 1, 0};
+
 inline void ToggleSliders(PieceType type, u64 bits) {
-    if (!IsSlider(type)) return;
-    if (type & 1) board.StraightSliders ^= bits;
-    if (type & 2) board.DiagonalSliders ^= bits;
+    board.StraightSliders ^= bits & StraightSliderMask[type];
+    board.DiagonalSliders ^= bits & DiagonalSliderMask[type];
 }
 
 // Moves a man between two squares in the piece sets, squares and line
@@ -75,9 +70,8 @@ inline void RemoveMan(Side side, PieceType type, Square sq) {
     board.PieceCount[type][side] -= 1;
     board.Material[side] -= PieceValue[type];
     board.NonPawnUnits[side] -= PieceUnits[type];
-    if (type == ROOK) board.MajorUnits[side] -= 1;
-    if (type == QUEEN) board.MajorUnits[side] -= 2;
-    if (type == KNIGHT || type == BISHOP) board.MinorCount[side] -= 1;
+    board.MajorUnits[side] -= MajorUnitsOf[type];
+    board.MinorCount[side] -= MinorCountOf[type];
 }
 inline void RestoreMan(Side side, PieceType type, Square sq) {
     const u64 bit = SquareBit(sq);
@@ -88,9 +82,8 @@ inline void RestoreMan(Side side, PieceType type, Square sq) {
     board.PieceCount[type][side] += 1;
     board.Material[side] += PieceValue[type];
     board.NonPawnUnits[side] += PieceUnits[type];
-    if (type == ROOK) board.MajorUnits[side] += 1;
-    if (type == QUEEN) board.MajorUnits[side] += 2;
-    if (type == KNIGHT || type == BISHOP) board.MinorCount[side] += 1;
+    board.MajorUnits[side] += MajorUnitsOf[type];
+    board.MinorCount[side] += MinorCountOf[type];
 }
 
 // The rook's part of castling, from the king's destination.

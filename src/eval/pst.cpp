@@ -4,6 +4,8 @@
 
 i16 PstOpening[8][2][64];
 i16 PstEndgame[8][2][64];
+i16 PstOpeningSigned[8][2][64];
+i16 PstEndgameSigned[8][2][64];
 
 namespace {
 
@@ -145,6 +147,10 @@ void InitPieceSquareTables() {
                 PstOpening[piece.type][BLACK][sq] = piece.opening[blackIndex];
                 PstEndgame[piece.type][WHITE][sq] = piece.endgame[whiteIndex];
                 PstEndgame[piece.type][BLACK][sq] = piece.endgame[blackIndex];
+                PstOpeningSigned[piece.type][WHITE][sq] = i16(-piece.opening[whiteIndex]);
+                PstOpeningSigned[piece.type][BLACK][sq] = piece.opening[blackIndex];
+                PstEndgameSigned[piece.type][WHITE][sq] = i16(-piece.endgame[whiteIndex]);
+                PstEndgameSigned[piece.type][BLACK][sq] = piece.endgame[blackIndex];
             }
         }
     }

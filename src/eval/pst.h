@@ -7,4 +7,9 @@
 extern i16 PstOpening[8][2][64];
 extern i16 PstEndgame[8][2][64];
 
+// The same entries signed as the board sums them: black's added, white's
+// subtracted. Make and take-back add these without a branch on the side.
+extern i16 PstOpeningSigned[8][2][64];
+extern i16 PstEndgameSigned[8][2][64];
+
 void InitPieceSquareTables();
