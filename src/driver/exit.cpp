@@ -7,9 +7,11 @@
 #include "book/learning.h"
 #include "driver/command_loop.h"
 #include "search/hash_tables.h"
+#include "tablebase/tablebase.h"
 
 void ExitProgram(i32 code) {
     FreeHashTables();
+    FreeTableCache();
     // Close only what is open.
     if (BookLoaded) CloseBookFile();
     if ((UseLearningData || UseLearning) && LearnFileHandle) CloseLearningFile();

@@ -14,11 +14,12 @@ namespace {
 const std::string Banner = "Korvalent v1.50 [r2055/01.01.2014]\n";
 
 // What the engine printed after its start-up lines: everything from the
-// first line that the commands produced. Start-up ends with the book line.
+// first line that the commands produced. Start-up ends with the tablebase line.
 std::string AfterStartup(const std::string& output) {
-    const size_t book = output.find("Error opening \"Book.kvb\"!\n");
-    if (book == std::string::npos) return output;
-    return output.substr(book + std::string("Error opening \"Book.kvb\"!\n").size());
+    const std::string lastLine = "EGTB files not found\n";
+    const size_t end = output.find(lastLine);
+    if (end == std::string::npos) return output;
+    return output.substr(end + lastLine.size());
 }
 
 TEST(Console, QuitWordsAndEndOfInputExitWithZero) {

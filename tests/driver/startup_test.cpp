@@ -1,0 +1,96 @@
+// Start-up and exit of the real executable, the way a GUI starts it: what it
+// prints before the first command and the codes it leaves with.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <sys/wait.h>
+
+#include "support/engine_process.h"
+
+namespace {
+
+// Everything the engine prints in a directory holding none of its files.
+const std::string EmptyDirectoryStartup =
+    "Korvalent v1.50 [r2055/01.01.2014]\n"
+    "Error loading values.txt\n"
+    "Error opening \"Book.kvb\"!\n"
+    "Transposition size is 524288 entries (10485760 bytes)\n"
+    "Pawn hash size is 262144 entries (6291456 bytes)\n"
+    "EGTBHashSize = 1048576 bytes\n"
+    "Aggressivity = 100 (50)%\n"
+    "Cowardice = 100 (50)%\n"
+    "Tropism = 100 (200)%\n"
+    "ResignValue = 800\n"
+    "ResignTimes = 3\n"
+    "UseEGTB = on\n"
+    "EGTB path = \"c:\\tablebases\\\"\n"
+    "UseBookWeights = on\n"
+    "UseBookLearning = on\n"
+    "BookLearningMode = KILL\n"
+    "VarietyOfPlay = 10\n"
+    "BookLearningBound = 400\n"
+    "UseLearning = off\n"
+    "UseLearningData = off\n"
+    "LogLearningIntoFile = off\n"
+    "Pondering = on\n"
+    "\n"
+    "EGTB files not found\n";
+
+TEST(Startup, EmptyDirectoryPrintsTheDefaultsAndLeavesWithZero) {
+    // "quit" in any case and the end of input end the program alike.
+    for (const char* input : {"quit\n", "", "QUIT\n"}) {
+        const EngineRun run = RunEngine(input, 30);
+        EXPECT_EQ(run.exitCode, 0) << input;
+        EXPECT_EQ(run.output, EmptyDirectoryStartup) << input;
+    }
+}
+
+TEST(Startup, WaitsForCommandsAfterStartingUp) {
+    // The commands after start-up are answered, and the program only leaves
+    // on "quit": "isready" after the block proves it was still reading.
+    const EngineRun run = RunEngine("isready\nquit\nisready\n", 30);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.output, EmptyDirectoryStartup + "readyok\n");
+}
+
+bool BuiltWithAddressSanitizer() {
+#if defined(__SANITIZE_ADDRESS__)
+    return true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    return true;
+#else
+    return false;
+#endif
+#else
+    return false;
+#endif
+}
+
+TEST(Startup, HashTableThatCannotBeAllocatedEndsWithCodeOne) {
+    // The sanitizer's shadow memory needs far more address space than any
+    // limit that would still make a 1 GB table fail.
+    if (BuiltWithAddressSanitizer()) GTEST_SKIP() << "address-space limit under AddressSanitizer";
+    const std::string dir = MakeScratchDir();
+    std::ofstream(dir + "/Korvalent.ini") << "TranspositionSizeMb = 1024\n";
+    std::ofstream(dir + "/stdin.txt") << "quit\n";
+    // About 700 MB of address space: plenty for the engine with its default
+    // tables, too little for a 1 GB transposition table.
+    const std::string command = "cd '" + dir + "' && ulimit -v 700000 && timeout 30 '" +
+                                KORVALENT_EXECUTABLE + "' < stdin.txt > stdout.txt 2>&1";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    std::stringstream output;
+    output << std::ifstream(dir + "/stdout.txt").rdbuf();
+    EXPECT_EQ(output.str(),
+              "Korvalent v1.50 [r2055/01.01.2014]\n"
+              "Error loading values.txt\n"
+              "An error occured while memory allocation!\n");
+}
+
+}  // namespace
