@@ -18,6 +18,15 @@ constexpr i32 EnPassantOrderScore = 100901;
 constexpr i32 SafeCaptureBase = 100000;
 constexpr i32 SafePromotionBase = 108000;
 
+// Order score of a capture, promotion or en passant that the exchange test
+// accepts: most valuable victim, least valuable attacker, promotions in a
+// band above plain captures, en passant just above a safe pawn-takes-pawn.
+constexpr i32 SafeCaptureOrderScore(PieceType piece, PieceType captured, PieceType promotion) {
+    if (captured == EMPTY && promotion == EMPTY) return EnPassantOrderScore;
+    const i32 base = promotion != EMPTY ? SafePromotionBase : SafeCaptureBase;
+    return 10 * OrderValue[captured] + base - OrderValue[piece];
+}
+
 // Appends every capture of the side to move onto targets (callers pass the
 // opponent's men), the capture-promotions and the en-passant captures, each
 // scored with ScoreCapture. Order: pawn captures (white pawns from a1 up,

@@ -10,52 +10,10 @@
 #include "board/board.h"
 #include "board/make_move.h"
 #include "board/move_gen_captures.h"
+#include "board/move_walks.h"
 #include "board/pins.h"
 #include "board/static_exchange.h"
 #include "search/history.h"
-
-namespace {
-
-// The rank on which a pawn of each side promotes.
-constexpr u64 LastRank[2] = {0xFF00000000000000ull, 0x00000000000000FFull};
-// The rank a pawn of each side reaches with a double step.
-constexpr u64 DoubleStepRank[2] = {0x00000000FF000000ull, 0x000000FF00000000ull};
-// Promotion pieces of a blocking or capturing pawn, in the order appended.
-constexpr PieceType PromotionOrder[4] = {QUEEN, ROOK, BISHOP, KNIGHT};
-
-inline void Append(i32& top, Move move) {
-    MoveStack[top].move = move;
-    MoveStack[top].score = ScoreEvasionMove(move);
-    top += 1;
-}
-
-// Every move of one kind of piece onto the check's block squares; pinned men
-// are skipped whole, since no move of theirs can answer the check.
-template <typename AttackSet>
-inline void AppendPieceEvasions(i32& top, u64 men, PieceType piece, u64 blockSquares,
-                                AttackSet attacksOf) {
-    while (men) {
-        const Square from = PopLowest(men);
-        if (IsPiecePinned(from)) continue;
-        u64 hits = attacksOf(from) & blockSquares;
-        while (hits) {
-            const Square to = PopLowest(hits);
-            Append(top, MakeMoveWord(from, to, piece, board.Squares[to]));
-        }
-    }
-}
-
-// A pawn move onto `to`: four promotions on the last rank, else one move.
-inline void AppendPawnEvasion(i32& top, Square from, Square to, PieceType captured) {
-    if ((LastRank[board.SideToMove] >> to) & 1) {
-        for (PieceType promotion : PromotionOrder)
-            Append(top, MakeMoveWord(from, to, PAWN, captured, promotion));
-    } else {
-        Append(top, MakeMoveWord(from, to, PAWN, captured));
-    }
-}
-
-}  // namespace
 
 CheckSituation ExamineCheck() {
     const Side us = board.SideToMove, them = ChangeSide(us);
@@ -106,65 +64,17 @@ i32 IsEnPassantEscape(Square capturer, Square checker) {
 }
 
 void GenerateEvasions() {
-    const Side us = board.SideToMove, them = ChangeSide(us);
-    const Square king = board.KingSquare[us];
-    assert(IsSquareAttacked(them, king) && "evasions asked for a side that is not in check");
-    const CheckSituation check = ExamineCheck();
+    assert(IsSquareAttacked(ChangeSide(board.SideToMove), board.KingSquare[board.SideToMove]) &&
+           "evasions asked for a side that is not in check");
     i32 top = MoveStackTop;
-
-    // King steps to squares that are safe and not on a checking line.
-    u64 steps = KingAttacks[king] & ~board.Bitboards[0][us] & ~check.shadowed;
-    while (steps) {
-        const Square to = PopLowest(steps);
-        if (!IsSquareAttacked(them, to)) Append(top, MakeMoveWord(king, to, KING, board.Squares[to]));
-    }
-
-    // Against a double check only the king can move.
-    if (check.blockSquares == 0) {
-        MoveStackTop = top;
-        return;
-    }
-    const Square checker = LowestSquare(check.checkers);
-    const u64 blockSquares = check.blockSquares;
-
-    AppendPieceEvasions(top, board.Bitboards[KNIGHT][us], KNIGHT, blockSquares,
-                        [](Square sq) { return KnightAttacks[sq]; });
-    AppendPieceEvasions(top, board.Bitboards[BISHOP][us], BISHOP, blockSquares, BishopAttacksFrom);
-    AppendPieceEvasions(top, board.Bitboards[ROOK][us], ROOK, blockSquares, RookAttacksFrom);
-    AppendPieceEvasions(top, board.Bitboards[QUEEN][us], QUEEN, blockSquares, QueenAttacksFrom);
-
-    // Pawn interpositions on the empty squares of the checking line: double
-    // steps first, then single steps.
-    const u64 occupied = board.Bitboards[0][WHITE] | board.Bitboards[0][BLACK];
-    const u64 pawns = board.Bitboards[PAWN][us];
-    const i32 forward = us == WHITE ? 8 : -8;
-    const u64 interpositions = blockSquares & ~occupied;
-    for (u64 targets = interpositions & DoubleStepRank[us]; targets;) {
-        const Square to = PopLowest(targets);
-        const Square from = to - 2 * forward;
-        if (((pawns >> from) & 1) && !((occupied >> (to - forward)) & 1) && !IsPiecePinned(from))
-            Append(top, MakeMoveWord(from, to, PAWN));
-    }
-    for (u64 targets = interpositions; targets;) {
-        const Square to = PopLowest(targets);
-        const Square from = to - forward;
-        if (from >= 0 && from < 64 && ((pawns >> from) & 1) && !IsPiecePinned(from))
-            AppendPawnEvasion(top, from, to, EMPTY);
-    }
-
-    // En passant against a pawn that has just given check by its double step.
-    const Square behind = checker + forward;
-    if (FileOf(checker) != 0 && IsEnPassantEscape(checker - 1, checker))
-        Append(top, MakeMoveWord(checker - 1, behind, PAWN));
-    if (FileOf(checker) != 7 && IsEnPassantEscape(checker + 1, checker))
-        Append(top, MakeMoveWord(checker + 1, behind, PAWN));
-
-    // Pawn captures of the checker.
-    for (u64 capturers = PawnAttacks[them][checker] & pawns; capturers;) {
-        const Square from = PopLowest(capturers);
-        if (!IsPiecePinned(from)) AppendPawnEvasion(top, from, checker, board.Squares[checker]);
-    }
-
+    VisitEvasions(ExamineCheck(), [&top](Square from, Square to, PieceType piece,
+                                         PieceType captured, PieceType promotion) {
+        const Move move = MakeMoveWord(from, to, piece, captured, promotion);
+        MoveStack[top].move = move;
+        MoveStack[top].score = ScoreEvasionMove(move);
+        top += 1;
+        return false;
+    });
     MoveStackTop = top;
 }
 

@@ -14,12 +14,34 @@ extern i32 LastSearchScore;  // root score of the engine's last search
 extern i32 LastSearchSide;   // the EngineSide that score was found for
 extern i32 SearchesOutOfBook;
 
+// The rest of the clock, as the protocols deliver it (centiseconds).
+extern i32 OpponentTimeCs;     // opponent's clock, 0 = none received
+extern i32 EngineIncrementCs;  // the engine's increment per move
+extern i32 MovesToGo;          // moves to the next control; 0 or less = the whole game
+extern i32 LevelTimeCs;        // base time of the control
+extern u64 NodeLimit;          // stop after this many nodes, 0 = none
+extern i32 MultiPv;            // principal variations to report, 1 = best move only
+
+// Limits of the running search, set before it starts. A budget of
+// TimeUnlimitedCs means no limit.
+constexpr i32 TimeUnlimitedCs = 9999999;
+extern i32 TimeBudgetCs;       // normal time for this move
+extern i32 TimeHardLimitCs;    // never search past this
+extern i32 TimeCheckInterval;  // nodes between two looks at the clock and input
+extern i64 SearchStartTime;    // clock in centiseconds when the search began
+// The depth limit the root was given: 999 marks a timed search, the only
+// kind that looks at the clock.
+extern i32 SearchDepthLimit;
+constexpr i32 TimedSearchDepth = 999;
+
 // Distance of the current node from the root of the search, in plies.
 extern i32 SearchPly;
 // Largest SearchPly reached in the running search.
 extern i32 SelDepth;
 // Nodes visited in the running search (both searches count).
 extern u64 NodeCount;
+// Successful tablebase probes of the running search.
+extern i32 TablebaseHits;
 // Nodes left until the search next looks at the clock and the input; the
 // look happens when it falls below zero.
 extern i32 TimeCheckCountdown;

@@ -6,50 +6,17 @@
 #include <utility>
 
 #include "board/board.h"
-#include "board/fen.h"
-#include "board/init_tables.h"
-#include "board/make_move.h"
 #include "support/naive_moves.h"
+#include "support/position_walk.h"
 
 namespace {
 
-class AttackQueries : public ::testing::Test {
-protected:
-    void SetUp() override { InitEngineTables(); }
-    static void Load(const char* fen) { ASSERT_EQ(ParseFen(fen), 1) << fen; }
-};
+class AttackQueries : public PositionTest {};
 
 u64 Set(std::initializer_list<Square> squares) {
     u64 set = 0;
     for (Square sq : squares) set |= SquareBit(sq);
     return set;
-}
-
-// Positions with published perft counts; their move trees hold every kind
-// of move, pins, checks and x-rays.
-const char* const WalkRoots[] = {
-    "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",
-    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -",
-    "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -",
-    "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq -",
-    "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ -",
-    "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - -",
-    "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f5",
-    "8/8/8/8/k2Pp2Q/8/8/3K4 b - d4",
-};
-
-// Visits the current position and every position reached from it by up to
-// `depth` legal moves, stopping at the first fatal test failure.
-template <typename Visit>
-void Walk(i32 depth, const Visit& visit) {
-    visit();
-    if (depth == 0 || ::testing::Test::HasFatalFailure()) return;
-    for (Move move : NaiveLegalMoves()) {
-        MakeMove(move, 1);
-        Walk(depth - 1, visit);
-        UnmakeMove();
-        if (::testing::Test::HasFatalFailure()) return;
-    }
 }
 
 // First-principles geometry: square by square along file and rank steps.
@@ -264,11 +231,7 @@ TEST_F(AttackQueries, AgreeWithNaiveGeometryOverPerftWalk) {
                     << "square " << sq << " type " << type;
         }
     };
-    for (const char* fen : WalkRoots) {
-        Load(fen);
-        Walk(2, check);
-        ASSERT_FALSE(HasFatalFailure()) << "in the walk from " << fen;
-    }
+    WalkPerftPositions(check);
     EXPECT_GT(positions, 5000);
 }
 

@@ -2,29 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <vector>
 
 #include "board/board.h"
-#include "board/fen.h"
-#include "board/init_tables.h"
 #include "board/make_move.h"
 #include "board/move_text.h"
 #include "support/naive_moves.h"
+#include "support/position_walk.h"
 
 namespace {
 
-class CheckmateTest : public ::testing::Test {
-protected:
-    void SetUp() override { InitEngineTables(); }
-    static void Load(const char* fen) { ASSERT_EQ(ParseFen(fen), 1) << fen; }
-};
-
-bool SideToMoveInCheck() {
-    const Side us = board.SideToMove;
-    return NaiveAttacked(board.KingSquare[us], ChangeSide(us));
-}
-
-bool SameBoard(const Board& a, const Board& b) { return std::memcmp(&a, &b, sizeof(Board)) == 0; }
+class CheckmateTest : public PositionTest {};
 
 TEST_F(CheckmateTest, KnownMatesAndEscapes) {
     struct Case {
@@ -83,15 +71,7 @@ TEST_F(CheckmateTest, KnownMatesAndEscapes) {
 
 // Roots of the walks: the published perft positions, and positions with
 // mates in one of several kinds close at hand.
-const char* const WalkRoots[] = {
-    "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",
-    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -",
-    "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -",
-    "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq -",
-    "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ -",
-    "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - -",
-    "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f5",
-    "8/8/8/8/k2Pp2Q/8/8/3K4 b - d4",
+const std::vector<const char*> MateSetUps = {
     "6k1/5ppp/8/8/8/8/5PPP/R5K1 w - -",
     "6rk/6pp/8/6N1/8/8/8/6K1 w - -",
     "1k5r/6p1/5p2/7P/7K/r7/4b3/8 b - -",
@@ -100,18 +80,6 @@ const char* const WalkRoots[] = {
     // Set up: taking the checking pawn en passant would open a diagonal.
     "4k3/4b3/8/5Pp1/7K/r7/4b3/8 w - g5",
 };
-
-template <typename Visit>
-void Walk(i32 depth, const Visit& visit) {
-    visit();
-    if (depth == 0 || ::testing::Test::HasFatalFailure()) return;
-    for (Move move : NaiveLegalMoves()) {
-        MakeMove(move, 1);
-        Walk(depth - 1, visit);
-        UnmakeMove();
-        if (::testing::Test::HasFatalFailure()) return;
-    }
-}
 
 // In every position in check of the walks the answer is 1 exactly when
 // the side to move has no legal move, and the board is left as it was.
@@ -128,11 +96,7 @@ TEST_F(CheckmateTest, MatedExactlyWhenNoLegalMoveOverPerftWalks) {
         ASSERT_EQ(mated, NaiveLegalMoves().empty() ? 1 : 0);
         mates += mated;
     };
-    for (const char* fen : WalkRoots) {
-        Load(fen);
-        Walk(3, check);
-        ASSERT_FALSE(HasFatalFailure()) << "in the walk from " << fen;
-    }
+    WalkFromRoots(PerftRootsAnd(MateSetUps), 3, check);
     EXPECT_GT(positionsInCheck, 2000);
     EXPECT_GT(mates, 20);
 }

@@ -9,7 +9,6 @@
 #include "board/attack_queries.h"
 #include "board/board.h"
 #include "board/fen.h"
-#include "board/init_tables.h"
 #include "board/make_move.h"
 #include "board/move_gen_captures.h"
 #include "board/move_gen_promotions.h"
@@ -19,16 +18,17 @@
 #include "search/search_limits.h"
 #include "support/board_check.h"
 #include "support/naive_moves.h"
+#include "support/perft_positions.h"
+#include "support/position_walk.h"
 
 namespace {
 
-class LegalMoves : public ::testing::Test {
+class LegalMoves : public PositionTest {
 protected:
     void SetUp() override {
-        InitEngineTables();
+        PositionTest::SetUp();
         MoveStackTop = 0;
     }
-    static void Load(const char* fen) { ASSERT_EQ(ParseFen(fen), 1) << fen; }
 };
 
 u64 Perft(i32 depth) {
@@ -39,27 +39,11 @@ u64 Perft(i32 depth) {
     return PerftNodes;
 }
 
-// Published leaf counts by depth. En-passant fields in the engine's form
-// (the pawn that has just made its double step) and in the standard form.
-struct PerftCase {
-    const char* fen;
-    std::vector<u64> leaves;
-};
-const PerftCase PublishedCounts[] = {
-    {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",
-     {20, 400, 8902, 197281, 4865609, 119060324}},
-    {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -",
-     {48, 2039, 97862, 4085603, 193690690}},
-    {"8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -", {14, 191, 2812, 43238, 674624, 11030083}},
-    {"r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq -",
-     {6, 264, 9467, 422333, 15833292}},
-    {"rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ -", {44, 1486, 62379, 2103487, 89941194}},
-    {"r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - -",
-     {46, 2079, 89890, 3894594, 164075551}},
+// The en-passant positions once more with their field in the standard
+// form, the square the pawn passed over: the counts are the same.
+const PublishedPerft StandardFormPositions[] = {
     {"rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6",
      {31, 707, 21637, 524138, 16422290}},
-    {"rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f5", {31, 707, 21637, 524138}},
-    // The en-passant capture would expose the king to the queen.
     {"8/8/8/8/k2Pp2Q/8/8/3K4 b - d3", {6, 136, 863, 20471, 117741, 2822114}},
 };
 
@@ -67,14 +51,16 @@ const PerftCase PublishedCounts[] = {
 constexpr u64 TestedLeafLimit = 1000000;
 
 TEST_F(LegalMoves, PerftMatchesPublishedCounts) {
-    for (const PerftCase& c : PublishedCounts) {
+    auto check = [](const PublishedPerft& c) {
         Load(c.fen);
-        for (size_t depth = 1; depth <= c.leaves.size(); depth++) {
+        for (i32 depth = 1; depth <= PublishedPerftDepths && c.leaves[depth - 1] != 0; depth++) {
             if (c.leaves[depth - 1] > TestedLeafLimit) break;
-            EXPECT_EQ(Perft(i32(depth)), c.leaves[depth - 1]) << c.fen << " depth " << depth;
+            EXPECT_EQ(Perft(depth), c.leaves[depth - 1]) << c.fen << " depth " << depth;
         }
         EXPECT_EQ(BoardInconsistency(), "") << c.fen;
-    }
+    };
+    for (const PublishedPerft& c : PublishedPerftPositions) check(c);
+    for (const PublishedPerft& c : StandardFormPositions) check(c);
 }
 
 TEST_F(LegalMoves, PerftAddsToTheCounterAndCountsNothingBelowDepthOne) {
@@ -188,79 +174,60 @@ TEST_F(LegalMoves, MoveWordsMustBeThoseTheGeneratorsWrite) {
     }
 }
 
-// Every position of a short perft walk from each published position: the
-// legal list is the generators' output in their order, less exactly the
-// moves the naive generator rejects, and the legality test agrees with both.
-class WalkChecker {
-public:
-    void Walk(i32 depth) {
-        CheckPosition();
-        if (::testing::Test::HasFatalFailure() || depth == 0) return;
-        for (Move move : NaiveLegalMoves()) {
-            MakeMove(move, 1);
-            Walk(depth - 1);
-            UnmakeMove();
-            if (::testing::Test::HasFatalFailure()) return;
-        }
+std::string FenNow() {
+    WriteFen(NoMove);
+    return FenText;
+}
+
+// In one position: the legal list is the generators' output in their
+// order, less exactly the moves the naive generator rejects, and the
+// legality test agrees with both.
+void CheckListAgainstNaiveMoves() {
+    std::vector<Move> naive = NaiveLegalMoves();
+    std::sort(naive.begin(), naive.end());
+    auto isLegal = [&](Move m) { return std::binary_search(naive.begin(), naive.end(), m); };
+
+    // Everything the three generators offer, in their order.
+    const i32 base = 20;
+    MoveStackTop = base;
+    GenerateCaptures(board.Bitboards[0][ChangeSide(board.SideToMove)]);
+    GenerateAllQuietPromotions();
+    GenerateQuietMoves(1);
+    std::vector<Move> offered;
+    for (i32 i = base; i < MoveStackTop; i++) offered.push_back(MoveStack[i].move);
+
+    std::vector<Move> expected;
+    for (Move m : offered)
+        if (isLegal(m)) expected.push_back(m);
+    ASSERT_EQ(expected.size(), naive.size()) << FenNow() << ": a legal move is never offered";
+
+    MoveStackTop = 3;
+    GenerateLegalMoves(base);
+    std::vector<Move> list;
+    for (i32 i = base; i < MoveStackTop; i++) list.push_back(MoveStack[i].move);
+    ASSERT_EQ(list, expected) << FenNow();
+
+    MoveStackTop = 0;
+    PerftNodes = 0;
+    PerftCount(1);
+    ASSERT_EQ(PerftNodes, naive.size()) << FenNow();
+
+    MoveStackTop = 11;
+    for (Move m : offered) {
+        ASSERT_EQ(IsLegalMove(m), isLegal(m) ? 1 : 0) << FenNow() << " " << MoveToText(m);
+        ASSERT_EQ(MoveStackTop, 11);
     }
+}
 
-private:
-    void CheckPosition() {
-        std::vector<Move> naive = NaiveLegalMoves();
-        std::sort(naive.begin(), naive.end());
-        auto isLegal = [&](Move m) { return std::binary_search(naive.begin(), naive.end(), m); };
-
-        // Everything the three generators offer, in their order.
-        const i32 base = 20;
-        MoveStackTop = base;
-        GenerateCaptures(board.Bitboards[0][ChangeSide(board.SideToMove)]);
-        GenerateAllQuietPromotions();
-        GenerateQuietMoves(1);
-        std::vector<Move> offered;
-        for (i32 i = base; i < MoveStackTop; i++) offered.push_back(MoveStack[i].move);
-
-        std::vector<Move> expected;
-        for (Move m : offered)
-            if (isLegal(m)) expected.push_back(m);
-        ASSERT_EQ(expected.size(), naive.size()) << FenNow() << ": a legal move is never offered";
-
-        MoveStackTop = 3;
-        GenerateLegalMoves(base);
-        std::vector<Move> list;
-        for (i32 i = base; i < MoveStackTop; i++) list.push_back(MoveStack[i].move);
-        ASSERT_EQ(list, expected) << FenNow();
-
-        MoveStackTop = 0;
-        PerftNodes = 0;
-        PerftCount(1);
-        ASSERT_EQ(PerftNodes, naive.size()) << FenNow();
-
-        MoveStackTop = 11;
-        for (Move m : offered) {
-            ASSERT_EQ(IsLegalMove(m), isLegal(m) ? 1 : 0) << FenNow() << " " << MoveToText(m);
-            ASSERT_EQ(MoveStackTop, 11);
-        }
-    }
-
-    static std::string FenNow() {
-        WriteFen(NoMove);
-        return FenText;
-    }
-};
-
+// Every position of a short perft walk from each published position (its
+// en-passant field in either form) and from two set-ups with promotions
+// and castling.
 TEST_F(LegalMoves, ListLegalityTestAndPerftAgreeOverAPerftWalk) {
-    WalkChecker checker;
-    for (const PerftCase& c : PublishedCounts) {
-        Load(c.fen);
-        checker.Walk(2);
-        if (HasFatalFailure()) return;
-    }
-    for (const char* fen : {"r3k2r/1P4P1/8/8/8/8/1p4p1/R3K2R b KQkq -",
-                            "4k3/8/8/4r3/8/8/8/R3K2R w KQ -"}) {
-        Load(fen);
-        checker.Walk(2);
-        if (HasFatalFailure()) return;
-    }
+    std::vector<const char*> setUps;
+    for (const PublishedPerft& c : StandardFormPositions) setUps.push_back(c.fen);
+    setUps.insert(setUps.end(),
+                  {"r3k2r/1P4P1/8/8/8/8/1p4p1/R3K2R b KQkq -", "4k3/8/8/4r3/8/8/8/R3K2R w KQ -"});
+    WalkFromRoots(PerftRootsAnd(setUps), PerftWalkDepth, CheckListAgainstNaiveMoves);
 }
 
 }  // namespace

@@ -6,20 +6,15 @@
 #include <vector>
 
 #include "board/board.h"
-#include "board/fen.h"
-#include "board/init_tables.h"
 #include "board/move_text.h"
 #include "support/board_check.h"
 #include "support/naive_moves.h"
+#include "support/position_walk.h"
 
 namespace {
 
-static_assert(sizeof(Board) == 792, "the board record has no padding, so it compares bytewise");
-
-class MakeUnmake : public ::testing::Test {
+class MakeUnmake : public PositionTest {
 protected:
-    void SetUp() override { InitEngineTables(); }
-    static void Load(const char* fen) { ASSERT_EQ(ParseFen(fen), 1) << fen; }
     static Move Find(const char* text) {
         for (Move move : NaiveLegalMoves())
             if (std::strcmp(MoveToText(move), text) == 0) return move;
@@ -27,8 +22,6 @@ protected:
         return NoMove;
     }
 };
-
-bool SameBoard(const Board& a, const Board& b) { return std::memcmp(&a, &b, sizeof(Board)) == 0; }
 
 void CheckBoard() { ASSERT_EQ(BoardInconsistency(), ""); }
 

@@ -5,43 +5,19 @@
 #include <string>
 
 #include "board/board.h"
-#include "board/fen.h"
-#include "board/init_tables.h"
 #include "board/move_text.h"
 #include "search/history.h"
 #include "search/trans_table.h"
+#include "support/generator_output.h"
 
 namespace {
 
-class CaptureGenerator : public ::testing::Test {
-protected:
-    void SetUp() override {
-        InitEngineTables();
-        ClearCaptureStatistics();
-    }
-    void TearDown() override { ClearCaptureStatistics(); }
-    static void ClearCaptureStatistics() {
-        for (i32 i = 0; i < CaptureStatSize; i++)
-            CaptureTries[i] = CaptureSuccess[i] = CaptureStatStamp[i] = 0;
-    }
-    static void Load(const char* fen) { ASSERT_EQ(ParseFen(fen), 1) << fen; }
-};
-
-// "move:score" for every entry appended since start, in stack order.
-std::string Appended(i32 start) {
-    std::string text;
-    for (i32 i = start; i < MoveStackTop; i++) {
-        if (!text.empty()) text += ' ';
-        text += MoveToText(MoveStack[i].move);
-        text += ':' + std::to_string(MoveStack[i].score);
-    }
-    return text;
-}
+class CaptureGenerator : public CaptureScoringTest {};
 
 std::string Generate(u64 targets, i32 start = 7) {
     MoveStackTop = start;
     GenerateCaptures(targets);
-    return Appended(start);
+    return StackText(start);
 }
 
 u64 EnemyMen() { return board.Bitboards[0][ChangeSide(board.SideToMove)]; }

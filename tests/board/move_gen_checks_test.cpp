@@ -9,26 +9,23 @@
 #include <vector>
 
 #include "board/board.h"
-#include "board/fen.h"
-#include "board/generator_walk.h"
-#include "board/init_tables.h"
 #include "board/make_move.h"
 #include "board/move_gen_quiet.h"
 #include "board/move_text.h"
 #include "board/static_exchange.h"
 #include "search/history.h"
+#include "support/position_walk.h"
 
 namespace {
 
-class QuietChecks : public ::testing::Test {
+class QuietChecks : public PositionTest {
 protected:
     void SetUp() override {
-        InitEngineTables();
+        PositionTest::SetUp();
         // Distinct history values, so a score read from the wrong entry shows.
         for (i32 i = 0; i < (1 << 16); i++) HistoryScore[i] = (i * 7919) % 20011 - 10000;
     }
     void TearDown() override { std::memset(HistoryScore, 0, sizeof HistoryScore); }
-    static void Load(const char* fen) { ASSERT_EQ(ParseFen(fen), 1) << fen; }
 };
 
 std::vector<Move> Generate(i32 historyHalf, i32 start = 17) {
@@ -282,15 +279,15 @@ TEST_F(QuietChecks, EqualTheReferenceOverPerftWalkAndSetUpPositions) {
     Tally tally;
     i32 historyHalf = 0;
     auto visit = [&] {
-        if (generator_walk::SideToMoveInCheck()) return;
+        if (SideToMoveInCheck()) return;
         CheckPosition(historyHalf, tally);
         historyHalf ^= 1;
     };
-    generator_walk::WalkPerftPositions(visit);
+    WalkPerftPositions(visit);
     const i64 walkPositions = tally.positions, walkMoves = tally.moves;
     std::vector<const char*> setUps;
     for (const ClassPosition& position : ClassPositions) setUps.push_back(position.fen);
-    generator_walk::WalkFromRoots(setUps.data(), i32(setUps.size()), 1, visit);
+    WalkFromRoots(setUps, 1, visit);
 
     EXPECT_GT(walkPositions, 5000);
     EXPECT_GT(walkMoves, 1000);

@@ -3,14 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "board/attack_queries.h"
 #include "board/board.h"
-#include "board/fen.h"
-#include "board/init_tables.h"
 #include "board/make_move.h"
 #include "board/move_gen_captures.h"
 #include "board/move_text.h"
@@ -18,18 +15,18 @@
 #include "board/static_exchange.h"
 #include "search/history.h"
 #include "support/naive_moves.h"
+#include "support/position_walk.h"
 
 namespace {
 
-class EvasionTest : public ::testing::Test {
+class EvasionTest : public PositionTest {
 protected:
     void SetUp() override {
-        InitEngineTables();
+        PositionTest::SetUp();
         std::fill(std::begin(HistoryScore), std::end(HistoryScore), 0);
         std::fill(std::begin(EvasionKillers), std::end(EvasionKillers), 0u);
         MoveStackTop = 0;
     }
-    static void Load(const char* fen) { ASSERT_EQ(ParseFen(fen), 1) << fen; }
     // Loads a position and plays the given moves on it.
     static void LoadAndPlay(const char* fen, std::initializer_list<const char*> moves) {
         Load(fen);
@@ -41,17 +38,10 @@ protected:
     }
 };
 
-// The published perft positions, and positions whose trees soon hold double
-// checks, en-passant answers to a pawn check and checks on the last rank.
-const char* const WalkRoots[] = {
-    "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",
-    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -",
-    "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -",
-    "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq -",
-    "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ -",
-    "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - -",
-    "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f5",
-    "8/8/8/8/k2Pp2Q/8/8/3K4 b - d4",
+// Positions whose trees soon hold double checks, en-passant answers to a
+// pawn check and checks on the last rank, walked after the published perft
+// positions.
+const std::vector<const char*> CheckSetUps = {
     "4k3/6p1/8/4N3/8/8/8/4R1K1 w - -",
     "4k3/8/8/8/4N3/8/8/4R1K1 w - -",
     "4r1k1/8/8/4n3/8/8/8/4K3 b - -",
@@ -67,23 +57,6 @@ const char* const WalkRoots[] = {
     "4k3/4b3/8/5Pp1/7K/8/8/8 w - g5",
     "1k5r/8/5p2/6pP/7K/r7/4b3/8 w - g5",
 };
-
-template <typename Visit>
-void Walk(i32 depth, const Visit& visit) {
-    visit();
-    if (depth == 0 || ::testing::Test::HasFatalFailure()) return;
-    for (Move move : NaiveLegalMoves()) {
-        MakeMove(move, 1);
-        Walk(depth - 1, visit);
-        UnmakeMove();
-        if (::testing::Test::HasFatalFailure()) return;
-    }
-}
-
-bool SideToMoveInCheck() {
-    const Side us = board.SideToMove;
-    return NaiveAttacked(board.KingSquare[us], ChangeSide(us));
-}
 
 bool IsEnPassant(Move m) {
     return MovePiece(m) == PAWN && MoveCaptured(m) == EMPTY && FileOf(MoveFrom(m)) != FileOf(MoveTo(m));
@@ -122,8 +95,6 @@ std::string Texts(std::vector<Move> moves) {
     return text;
 }
 
-bool SameBoard(const Board& a, const Board& b) { return std::memcmp(&a, &b, sizeof(Board)) == 0; }
-
 // In every position in check of the walks, the evasions that pass the
 // searches' legality rules are exactly the legal moves, and none is
 // dropped by those rules: the generator offers nothing illegal.
@@ -159,11 +130,7 @@ TEST_F(EvasionTest, EqualTheLegalMovesInEveryCheckOfPerftWalks) {
             for (Move m : raw) ASSERT_EQ(MovePiece(m), KING) << MoveToText(m);
         }
     };
-    for (const char* fen : WalkRoots) {
-        Load(fen);
-        Walk(3, check);
-        ASSERT_FALSE(HasFatalFailure()) << "in the walk from " << fen;
-    }
+    WalkFromRoots(PerftRootsAnd(CheckSetUps), 3, check);
     // The walks must have met the cases this test is about.
     EXPECT_GT(positionsInCheck, 2000);
     EXPECT_GE(doubleChecks, 20);
@@ -221,11 +188,7 @@ TEST_F(EvasionTest, ScoresFollowTheBandsAndQuietMovesReadTheSecondHistoryHalf) {
         }
         if (killerSlot >= 0) EvasionKillers[killerSlot] = 0;
     };
-    for (const char* fen : WalkRoots) {
-        Load(fen);
-        Walk(3, check);
-        ASSERT_FALSE(HasFatalFailure()) << "in the walk from " << fen;
-    }
+    WalkFromRoots(PerftRootsAnd(CheckSetUps), 3, check);
     EXPECT_GT(quietEvasions, 1000);
     EXPECT_GT(killersSeen, 100);
 }

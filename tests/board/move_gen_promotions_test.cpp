@@ -5,39 +5,20 @@
 #include <string>
 
 #include "board/board.h"
-#include "board/fen.h"
-#include "board/init_tables.h"
 #include "board/move_text.h"
 #include "search/history.h"
 #include "search/trans_table.h"
+#include "support/generator_output.h"
 
 namespace {
 
-class PromotionGenerators : public ::testing::Test {
-protected:
-    void SetUp() override {
-        InitEngineTables();
-        ClearCaptureStatistics();
-    }
-    void TearDown() override { ClearCaptureStatistics(); }
-    static void ClearCaptureStatistics() {
-        for (i32 i = 0; i < CaptureStatSize; i++)
-            CaptureTries[i] = CaptureSuccess[i] = CaptureStatStamp[i] = 0;
-    }
-    static void Load(const char* fen) { ASSERT_EQ(ParseFen(fen), 1) << fen; }
-};
+class PromotionGenerators : public CaptureScoringTest {};
 
 std::string Generate(void (*generator)()) {
     const i32 start = 11;
     MoveStackTop = start;
     generator();
-    std::string text;
-    for (i32 i = start; i < MoveStackTop; i++) {
-        if (!text.empty()) text += ' ';
-        text += MoveToText(MoveStack[i].move);
-        text += ':' + std::to_string(MoveStack[i].score);
-    }
-    return text;
+    return StackText(start);
 }
 
 struct GenerationCase {

@@ -7,49 +7,25 @@
 #include <vector>
 
 #include "board/board.h"
-#include "board/fen.h"
-#include "board/generator_walk.h"
-#include "board/init_tables.h"
 #include "board/move_gen_captures.h"
 #include "board/move_text.h"
 #include "board/static_exchange.h"
 #include "search/history.h"
+#include "support/generator_output.h"
+#include "support/position_walk.h"
 
 namespace {
 
-class QuiescenceCaptures : public ::testing::Test {
-protected:
-    void SetUp() override {
-        InitEngineTables();
-        ClearCaptureStatistics();
-    }
-    void TearDown() override { ClearCaptureStatistics(); }
-    // The full capture generator, used as the reference, resets stale
-    // statistics slots while it scores.
-    static void ClearCaptureStatistics() {
-        for (i32 i = 0; i < CaptureStatSize; i++)
-            CaptureTries[i] = CaptureSuccess[i] = CaptureStatStamp[i] = 0;
-    }
-    static void Load(const char* fen) { ASSERT_EQ(ParseFen(fen), 1) << fen; }
-};
+// The full capture generator, used as the reference, resets stale
+// statistics slots while it scores.
+class QuiescenceCaptures : public CaptureScoringTest {};
 
 u64 EnemyMen() { return board.Bitboards[0][ChangeSide(board.SideToMove)]; }
-
-// "move:score" for every entry from start up to MoveStackTop.
-std::string Listing(i32 start) {
-    std::string text;
-    for (i32 i = start; i < MoveStackTop; i++) {
-        if (!text.empty()) text += ' ';
-        text += MoveToText(MoveStack[i].move);
-        text += ':' + std::to_string(MoveStack[i].score);
-    }
-    return text;
-}
 
 std::string Generate(u64 targets, i32 start = 11) {
     MoveStackTop = start;
     GenerateQuiescenceCaptures(targets);
-    return Listing(start);
+    return StackText(start);
 }
 
 // The ordering score of a capture the exchange test accepts, from the
@@ -117,7 +93,7 @@ TEST_F(QuiescenceCaptures, LeavesTheBoardAndTheStatisticsAlone) {
 TEST_F(QuiescenceCaptures, EqualTheSafeCapturesOfTheFullGeneratorOverPerftWalk) {
     i64 positions = 0, kept = 0, refused = 0, promotions = 0, enPassant = 0;
     std::vector<MoveStackEntry> expected;
-    generator_walk::WalkPerftPositions([&] {
+    WalkPerftPositions([&] {
         positions += 1;
         const u64 targets = EnemyMen();
         MoveStackTop = 0;
@@ -138,10 +114,10 @@ TEST_F(QuiescenceCaptures, EqualTheSafeCapturesOfTheFullGeneratorOverPerftWalk) 
         const i32 start = 300;
         MoveStackTop = start;
         GenerateQuiescenceCaptures(targets);
-        ASSERT_EQ(MoveStackTop - start, i32(expected.size())) << Listing(start);
+        ASSERT_EQ(MoveStackTop - start, i32(expected.size())) << StackText(start);
         for (size_t i = 0; i < expected.size(); i++) {
             const MoveStackEntry& got = MoveStack[start + i];
-            ASSERT_EQ(got.move, expected[i].move) << "entry " << i << ": " << Listing(start);
+            ASSERT_EQ(got.move, expected[i].move) << "entry " << i << ": " << StackText(start);
             ASSERT_EQ(got.score, expected[i].score) << MoveToText(got.move);
             kept += 1;
             if (MovePromotion(got.move) != EMPTY) promotions += 1;

@@ -6,38 +6,26 @@
 #include <string>
 
 #include "board/board.h"
-#include "board/fen.h"
-#include "board/init_tables.h"
 #include "board/move_text.h"
 #include "search/history.h"
+#include "support/generator_output.h"
 
 namespace {
 
-class QuietGenerator : public ::testing::Test {
+class QuietGenerator : public PositionTest {
 protected:
     void SetUp() override {
-        InitEngineTables();
+        PositionTest::SetUp();
         std::memset(HistoryScore, 0, sizeof HistoryScore);
     }
     void TearDown() override { std::memset(HistoryScore, 0, sizeof HistoryScore); }
-    static void Load(const char* fen) { ASSERT_EQ(ParseFen(fen), 1) << fen; }
 };
 
 // Every appended move in stack order, with ":score" when the score is not 0.
-std::string Appended(i32 start) {
-    std::string text;
-    for (i32 i = start; i < MoveStackTop; i++) {
-        if (!text.empty()) text += ' ';
-        text += MoveToText(MoveStack[i].move);
-        if (MoveStack[i].score) text += ':' + std::to_string(MoveStack[i].score);
-    }
-    return text;
-}
-
 std::string Generate(i32 historyHalf, i32 start = 3) {
     MoveStackTop = start;
     GenerateQuietMoves(historyHalf);
-    return Appended(start);
+    return StackText(start, ZeroScores::Hidden);
 }
 
 // The history entry of a quiet move: piece class (king and knight 0, pawn

@@ -5,48 +5,14 @@
 #include <vector>
 
 #include "board/board.h"
-#include "board/fen.h"
-#include "board/init_tables.h"
 #include "board/make_move.h"
 #include "board/move_text.h"
 #include "support/naive_moves.h"
+#include "support/position_walk.h"
 
 namespace {
 
-class PinTests : public ::testing::Test {
-protected:
-    void SetUp() override { InitEngineTables(); }
-    static void Load(const char* fen) { ASSERT_EQ(ParseFen(fen), 1) << fen; }
-};
-
-const char* const WalkRoots[] = {
-    "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",
-    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -",
-    "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -",
-    "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq -",
-    "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ -",
-    "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - -",
-    "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f5",
-    "8/8/8/8/k2Pp2Q/8/8/3K4 b - d4",
-    // Men between a slider and the enemy king: discovered checks by a
-    // knight, a pawn and a king, for both sides.
-    "4k3/8/8/4N3/8/8/8/4R1K1 w - -",
-    "4r1k1/8/8/8/4n3/8/8/4K3 b - -",
-    "7k/8/8/8/3P4/8/1B6/K7 w - -",
-    "8/8/8/8/8/8/8/R2K3k w - -",
-};
-
-template <typename Visit>
-void Walk(i32 depth, const Visit& visit) {
-    visit();
-    if (depth == 0 || ::testing::Test::HasFatalFailure()) return;
-    for (Move move : NaiveLegalMoves()) {
-        MakeMove(move, 1);
-        Walk(depth - 1, visit);
-        UnmakeMove();
-        if (::testing::Test::HasFatalFailure()) return;
-    }
-}
+class PinTests : public PositionTest {};
 
 // First-principles geometry, square by square.
 struct Delta {
@@ -245,11 +211,7 @@ TEST_F(PinTests, AgreeWithTheMadeMoveOverPerftWalk) {
             discoveringMoves += discovers;
         }
     };
-    for (const char* fen : WalkRoots) {
-        Load(fen);
-        Walk(2, check);
-        ASSERT_FALSE(HasFatalFailure()) << "in the walk from " << fen;
-    }
+    WalkFromRoots(PerftRootsAnd(DiscoveredCheckSetUps), PerftWalkDepth, check);
     // The walk must meet both kinds of move for the comparison to mean anything.
     EXPECT_GT(exposingMoves, 100);
     EXPECT_GT(discoveringMoves, 50);

@@ -9,21 +9,15 @@
 #include <vector>
 
 #include "board/board.h"
-#include "board/fen.h"
-#include "board/generator_walk.h"
-#include "board/init_tables.h"
 #include "board/make_move.h"
 #include "board/move_gen_captures.h"
 #include "board/move_gen_quiet.h"
 #include "board/move_text.h"
+#include "support/position_walk.h"
 
 namespace {
 
-class StoredMove : public ::testing::Test {
-protected:
-    void SetUp() override { InitEngineTables(); }
-    static void Load(const char* fen) { ASSERT_EQ(ParseFen(fen), 1) << fen; }
-};
+class StoredMove : public PositionTest {};
 
 constexpr i32 UntouchedScore = -987654;
 
@@ -137,7 +131,7 @@ TEST_F(StoredMove, LeavesTheBoardAlone) {
 // passant included, follow their own rules.
 TEST_F(StoredMove, AgreesWithTheGeneratorsOverPerftWalk) {
     std::set<Move> quietSeen[2], capturesSeen[2];
-    generator_walk::WalkPerftPositions([&] {
+    WalkPerftPositions([&] {
         const Side side = board.SideToMove;
         for (Move m : GeneratedQuietMoves()) quietSeen[side].insert(m);
         for (Move m : GeneratedCaptures())
@@ -152,8 +146,8 @@ TEST_F(StoredMove, AgreesWithTheGeneratorsOverPerftWalk) {
     // one position to the next so every move meets many positions.
     constexpr i32 Stride = 4;
     i64 positions = 0, offered = 0, accepted = 0, enPassantAccepted = 0, knightCaptures = 0;
-    generator_walk::WalkPerftPositions([&] {
-        if (generator_walk::SideToMoveInCheck()) return;
+    WalkPerftPositions([&] {
+        if (SideToMoveInCheck()) return;
         const Side side = board.SideToMove;
         const i32 offset = i32(positions++ % Stride);
 
