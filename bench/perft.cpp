@@ -17,7 +17,7 @@
 
 // The same table of published counts as the tests (the benchmarks have no
 // include path into the test tree).
-#include "../tests/support/perft_positions.h"
+#include "support/perft_positions.h"
 
 int main(int argc, char** argv) {
     const i32 depthCap = argc > 1 ? std::atoi(argv[1]) : PerftMaxDepth;

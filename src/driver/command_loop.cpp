@@ -16,6 +16,7 @@
 #include "driver/exit.h"
 #include "driver/input_reader.h"
 #include "driver/platform.h"
+#include "eval/eval_dump.h"
 #include "eval/eval_params.h"
 #include "eval/material_table.h"
 #include "search/hash_tables.h"
@@ -115,6 +116,8 @@ void CommandRemove() {
 
 void CommandBoard() { PrintBoard(); }
 
+void CommandEvaluationDump() { PrintEvaluationDump(); }
+
 void CommandUndo() {
     if (GamePly > 0) UnmakeMove();
 }
@@ -149,6 +152,7 @@ const Command Commands[] = {
     {"remove", CommandRemove, false},
     {"black", CommandBlack, false},
     {"brd", CommandBoard, false},
+    {"evl", CommandEvaluationDump, false},
     {"undo", CommandUndo, false},
     {"mvd", CommandCastlingFlags, false},
     {"isready", CommandIsReady, false},

@@ -1,5 +1,7 @@
 #include "eval/personality.h"
 
+#include "search/hash_tables.h"
+
 i32 Aggressivity = PersonalityDefault;
 i32 Cowardice = PersonalityDefault;
 i32 Tropism = PersonalityDefault;
@@ -12,6 +14,7 @@ i32 SetPersonality(PersonalityTrait trait, i32 userValue) {
     const i32 value = userValue < PersonalityMin   ? PersonalityMin
                       : userValue > PersonalityMax ? PersonalityMax
                                                    : userValue;
+    const i32 oldWeights[3] = {AggressivityWeight, CowardiceWeight, TropismWeight};
     switch (trait) {
         case PersonalityTrait::Aggressivity:
             Aggressivity = value;
@@ -26,6 +29,10 @@ i32 SetPersonality(PersonalityTrait trait, i32 userValue) {
             TropismWeight = value * 200 / 100;
             break;
     }
+    // Cached evaluations were made with the old weights.
+    if (oldWeights[0] != AggressivityWeight || oldWeights[1] != CowardiceWeight ||
+        oldWeights[2] != TropismWeight)
+        ClearEvalCache();
     return value;
 }
 

@@ -132,3 +132,23 @@ TEST(Console, WriteValuesLetsLaterWordsMatch) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Console, EvaluationDumpOfTheStartPosition) {
+    const EngineRun run = RunEngine("evl\nloadfen r3k3/8/8/8/8/8/4P3/R3K3 w - -\nevl\n");
+    const std::string out = AfterStartup(run.output);
+    EXPECT_EQ(out.rfind("Heuristic = 9\nPassedVector[BLACK] = 00000000 PassedVector[WHITE] = 00000000\n", 0), 0u)
+        << out;
+    for (const char* start : {"current_phase = ", "optimism[BLACK] = ", "Material[WHITE] = ",
+                              "ENDING(WHITE) = ", "black_defects_k = ", "eval_info->shelter_penalty[BLACK] = ",
+                              "eval_info->danger[BLACK] = ", "Attacks[ChangeSide(board->SideToMove)] = ",
+                              "Attacks[board->SideToMove] = ", "Shelter[BLACK] = ", "Dng = "}) {
+        const size_t first = out.find(std::string("\n") + start);
+        EXPECT_NE(first, std::string::npos) << start;
+        EXPECT_NE(out.find(std::string("\n") + start, first + 1), std::string::npos) << start << " twice";
+    }
+    EXPECT_NE(out.find("PassedVector[WHITE] = 00001000\n"), std::string::npos) << out;
+}
+
+}  // namespace

@@ -9,7 +9,7 @@
 #include "board/attacks.h"
 #include "board/board.h"
 #include "board/fen.h"
-#include "board/generator_walk.h"
+#include "support/position_walk.h"
 #include "board/init_tables.h"
 #include "board/position_check.h"
 #include "board/random.h"
@@ -446,7 +446,7 @@ u64 FlipRanks(u64 set) { return __builtin_bswap64(set); }
 TEST_F(PawnStructure, ColourSymmetryOverAPerftWalk) {
     std::vector<std::string> fens;
     i32 visited = 0;
-    generator_walk::WalkPerftPositions([&] {
+    WalkPerftPositions([&] {
         // Every seventh position keeps the set varied and a few hundred long.
         if (visited++ % 7 != 0) return;
         WriteFen(0);
