@@ -14,12 +14,17 @@
 #include "board/new_game.h"
 #include "board/position_check.h"
 #include "driver/exit.h"
+#include "driver/game_driver.h"
 #include "driver/input_reader.h"
+#include "driver/modes.h"
 #include "driver/platform.h"
+#include "driver/search_input.h"
 #include "eval/eval_dump.h"
 #include "eval/eval_params.h"
 #include "eval/material_table.h"
 #include "search/hash_tables.h"
+#include "search/root_moves.h"
+#include "search/search_limits.h"
 
 char* TokenBuffers[TokenCount];
 u32 TokenOffsets[TokenCount];
@@ -32,6 +37,37 @@ char ShortTokens[TokenCount - LongTokenCount][ShortTokenSize];
 i32 TokenCapacity(i32 index) { return index < LongTokenCount ? LongTokenSize : ShortTokenSize; }
 
 i32 TokensInLine = 0;
+
+// The number at the start of a token, read the way the runtime's atoi
+// reads it (leading blanks, a sign, digits; no number gives 0) but without
+// overflow: a long digit string saturates far beyond the 32-bit range.
+i64 ReadNumber(const char* text) {
+    while (*text == ' ' || *text == '\t') text++;
+    const bool negative = *text == '-';
+    if (*text == '-' || *text == '+') text++;
+    constexpr i64 Saturation = i64(1) << 40;
+    i64 value = 0;
+    for (; *text >= '0' && *text <= '9'; text++)
+        if (value < Saturation) value = value * 10 + (*text - '0');
+    return negative ? -value : value;
+}
+
+i32 ClampToI32(i64 value) {
+    return i32(value < INT32_MIN ? INT32_MIN : value > INT32_MAX ? INT32_MAX : value);
+}
+
+// Token `index` as a number clamped to 32 bits, then scaled (seconds or
+// minutes to centiseconds) and clamped again.
+i32 TokenNumber(i32 index, i64 scale = 1) {
+    return ClampToI32(i64(ClampToI32(ReadNumber(TokenBuffers[index]))) * scale);
+}
+
+// A new search starts from a clean slate of UCI restrictions.
+void ThinkAfterMove() {
+    PonderSearch = 0;
+    SearchMovesCount = 0;
+    ThinkAndMove();
+}
 
 // ---------------------------------------------------------------------------
 // The commands, in the order their keywords are tried.
@@ -59,9 +95,77 @@ void CommandMove() {
         return;
     }
     MakeMove(move, 1);
+    // The opponent has moved: the engine answers unless it only records moves.
+    if (!ForceMode) ThinkAfterMove();
 }
 
 void CommandNew() { NewGame(); }
+
+void CommandPost() { PostFlag = 1; }
+
+void CommandNoPost() { PostFlag = 0; }
+
+// "level MOVES MINUTES INCREMENT" or "level MOVES MINUTES:SECONDS INCREMENT"
+// (the line is split at colons too); the increment is in seconds.
+void CommandLevel() {
+    const i32 n = TokensInLine;
+    if (n >= 5) {
+        MovesToGo = TokenNumber(1);
+        LevelTimeCs = ClampToI32(i64(TokenNumber(2, 6000)) + TokenNumber(3, 100));
+        EngineIncrementCs = TokenNumber(4, 100);
+        return;
+    }
+    if (n > 1) MovesToGo = TokenNumber(1);
+    if (n > 2) LevelTimeCs = TokenNumber(2, 6000);
+    if (n >= 4) EngineIncrementCs = TokenNumber(3, 100);
+}
+
+void CommandMoves() { ListRootMoves(); }
+
+void CommandSearchDepth() {
+    if (TokensInLine > 1) DepthLimit = TokenNumber(1);
+}
+
+// The six tuning values of the shallow futility margins.
+template <i32* Setting>
+void CommandTune() {
+    if (TokensInLine > 1) *Setting = TokenNumber(1);
+}
+
+// Seconds per move.
+void CommandSearchTime() {
+    if (TokensInLine > 1) MoveTimeCs = TokenNumber(1, 100);
+}
+
+void CommandGo() {
+    ForceMode = 0;
+    ThinkAfterMove();
+}
+
+void CommandForce() { ForceMode = 1; }
+
+// Clocks in centiseconds, as xboard sends them.
+void CommandTime() {
+    if (TokensInLine > 1) EngineTimeCs = TokenNumber(1);
+}
+
+void CommandOpponentTime() {
+    if (TokensInLine > 1) OpponentTimeCs = TokenNumber(1);
+}
+
+// The engine plays a game against itself from the start position until a
+// search makes no move (the game is over).
+void CommandDemo() {
+    const i32 savedPonder = PonderEnabled;
+    PonderEnabled = 0;
+    NewGame();
+    for (;;) {
+        const i32 plyBefore = GamePly;
+        ThinkAfterMove();
+        if (GamePly == plyBefore) break;
+    }
+    PonderEnabled = savedPonder;
+}
 
 void CommandEdit() { EditBoardMode(ReadInputChar); }
 
@@ -145,16 +249,33 @@ const Command Commands[] = {
     {"reload", CommandReload, false},
     {nullptr, CommandMove, false},
     {"new", CommandNew, false},
+    {"post", CommandPost, false},
+    {"level", CommandLevel, false},
+    {"moves", CommandMoves, false},
     {"edit", CommandEdit, false},
     {"loadfen", CommandLoadFen, false},
+    {"nopost", CommandNoPost, false},
     {"perft", CommandPerft, false},
+    {"sd", CommandSearchDepth, false},
+    {"c3", CommandTune<&TuneC3>, false},
+    {"m3", CommandTune<&TuneM3>, false},
+    {"c2", CommandTune<&TuneC2>, false},
+    {"m2", CommandTune<&TuneM2>, false},
+    {"c1", CommandTune<&TuneC1>, false},
+    {"m1", CommandTune<&TuneM1>, false},
+    {"st", CommandSearchTime, false},
+    {"go", CommandGo, false},
     {"white", CommandWhite, false},
     {"remove", CommandRemove, false},
     {"black", CommandBlack, false},
+    {"force", CommandForce, false},
     {"brd", CommandBoard, false},
+    {"time", CommandTime, false},
+    {"otim", CommandOpponentTime, false},
     {"evl", CommandEvaluationDump, false},
     {"undo", CommandUndo, false},
     {"mvd", CommandCastlingFlags, false},
+    {"demo", CommandDemo, false},
     {"isready", CommandIsReady, false},
 };
 

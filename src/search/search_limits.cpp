@@ -26,4 +26,7 @@ u64 NodeCount = 0;
 i32 TablebaseHits = 0;
 i32 TimeCheckCountdown = 0;
 i32 IterationDepth = 0;
+i32 LaterRootMove = 0;
+i32 TuneC1 = 1, TuneC2 = 0, TuneC3 = 0;
+i32 TuneM1 = 81, TuneM2 = 323, TuneM3 = 484;
 i32 RootScore[MaxRootMoves];

@@ -47,6 +47,16 @@ extern i32 TablebaseHits;
 extern i32 TimeCheckCountdown;
 // The iteration of the root driver now running (1 = one ply).
 extern i32 IterationDepth;
+// 0 while the first root move of an iteration is searched, 1 for the
+// others: a later move may overrun the normal budget a little.
+extern i32 LaterRootMove;
+
+// Tuning values of the futility margins of the three shallowest depths
+// (below 2, 3 and 4 plies): the margin is TuneM x 100 / 256 centipawns and
+// the side's optimism counts TuneC / 8 times. Set by the console words
+// c1..c3 and m1..m3.
+extern i32 TuneC1, TuneC2, TuneC3;
+extern i32 TuneM1, TuneM2, TuneM3;
 
 // Scores of the root moves, parallel to the root list at the bottom of
 // MoveStack; entry 0 is the best move's score from the engine's view.

@@ -1,0 +1,25 @@
+// The game driver: what the engine does when it is its turn. It sets the
+// search limits, runs the root search, reports the result, updates book
+// learning, makes the move, prints it in the protocol in force and decides
+// whether to resign. The same routine answers UCI "go", the xboard move and
+// "go" commands and the console's self-play.
+#pragma once
+
+#include "board/types.h"
+
+// Thinks about the position on the board and plays the move found (not
+// after a UCI ponder search). A finished game is announced by the root move
+// list and no move is made; a position with a side that has not exactly one
+// king, or whose side not to move is in check, is refused with one line
+// ("Illegal position"; in UCI "bestmove 0000").
+void ThinkAndMove();
+
+// Enters the engine's last search in the resign history, after its move
+// was made: the root score (kept from the previous entry when the root had
+// one legal move and nothing was searched), the book flag and the key of the
+// position after the move.
+void PushScoreHistory();
+
+// 1 when the last ResignTimes searches of this game, each two plies apart
+// and matching the game record, all scored below -ResignValue.
+i32 ShouldResign();

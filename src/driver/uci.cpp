@@ -1,0 +1,305 @@
+#include "driver/uci.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "board/attacks.h"
+#include "board/board.h"
+#include "board/fen.h"
+#include "board/legal_moves.h"
+#include "board/make_move.h"
+#include "board/move_text.h"
+#include "board/new_game.h"
+#include "book/book.h"
+#include "driver/command_loop.h"
+#include "driver/input_reader.h"
+#include "driver/modes.h"
+#include "driver/search_input.h"
+#include "driver/settings_file.h"
+#include "eval/personality.h"
+#include "search/hash_tables.h"
+#include "search/history.h"
+#include "search/root_moves.h"
+#include "search/root_search.h"
+#include "search/search_limits.h"
+#include "search/trans_table.h"
+#include "tablebase/tablebase.h"
+
+namespace {
+
+// Advertised ranges of the size options, in megabytes.
+constexpr i64 MinTableCacheMegabytes = 1;
+constexpr i64 MaxTableCacheMegabytes = 128;
+
+// UCI clocks come in milliseconds; the engine keeps centiseconds.
+constexpr i32 MsPerCs = 10;
+
+constexpr size_t FenWordLength = 3;
+
+// Room for the name of an opening book given by the interface.
+constexpr i32 BookPathSize = 512;
+
+// The number at the start of a text, read as atoi reads it (blanks, a sign,
+// digits; no number is 0) but saturating instead of overflowing, and then
+// clamped to 32 bits.
+i32 ReadNumber(const char* text) {
+    while (*text == ' ' || *text == '\t') text++;
+    const bool negative = *text == '-';
+    if (*text == '-' || *text == '+') text++;
+    constexpr i64 Saturation = i64(1) << 40;
+    i64 value = 0;
+    for (; *text >= '0' && *text <= '9'; text++)
+        if (value < Saturation) value = value * 10 + (*text - '0');
+    if (negative) value = -value;
+    return i32(std::clamp<i64>(value, INT32_MIN, INT32_MAX));
+}
+
+i32 TokenValue(i32 index) { return ReadNumber(TokenBuffers[index]); }
+
+// The rest of the line from the first character of token index on; empty
+// when the line has no such token.
+const char* RestOfLine(i32 index) {
+    const size_t length = std::strlen(InputLine);
+    const size_t offset = std::min<size_t>(TokenOffsets[index], length);
+    return InputLine + offset;
+}
+
+// ---------------------------------------------------------------------------
+// setoption
+
+void SetTrait(PersonalityTrait trait) { SetPersonality(trait, TokenValue(4)); }
+void OptionTropism() { SetTrait(PersonalityTrait::Tropism); }
+void OptionAggressivity() { SetTrait(PersonalityTrait::Aggressivity); }
+void OptionDefensivity() { SetTrait(PersonalityTrait::Cowardice); }
+
+void OptionMultiPv() { MultiPv = TokenValue(4); }
+
+// Sizes are clamped where the tables are sized.
+void OptionHash() { ResizeMainHash(TokenValue(4)); }
+void OptionPawnHash() { ResizePawnHash(TokenValue(4)); }
+
+void OptionNalimovCache() {
+    if (!UseEgtb) return;
+    const i64 megabytes =
+        std::clamp<i64>(TokenValue(4), MinTableCacheMegabytes, MaxTableCacheMegabytes);
+    SetTableCacheSize(u32(megabytes));
+}
+
+void OptionClearHash() { ClearTransTable(); }
+
+void OptionOwnBook() {
+    if (MatchKeyword("false", TokenBuffers[4]))
+        UseOwnBook = 0;
+    else if (MatchKeyword("true", TokenBuffers[4]))
+        UseOwnBook = 1;
+}
+
+// A path may hold blanks: the value is the rest of the line.
+void OptionNalimovPath() {
+    if (!UseEgtb) return;
+    const char* path = RestOfLine(4);
+    if (!*path) return;
+    SetTablebasePath(path);
+    EgtbMaxPieces = InitTablebases(EgtbPath);
+    SetTableCacheSize(EgtbCacheBytes >> 20);
+}
+
+void OptionOpeningsBook() {
+    const char* path = RestOfLine(4);
+    if (!*path) return;
+    char bookPath[BookPathSize];
+    std::snprintf(bookPath, sizeof bookPath, "%s", path);
+    OpenBook(bookPath);
+}
+
+struct Option {
+    const char* name;
+    void (*apply)();
+    bool needsValue;  // "value <v>" must follow the name
+};
+
+// Tried in this order, each name with the keyword test.
+const Option Options[] = {
+    {"Tropism", OptionTropism, true},
+    {"Aggressivity", OptionAggressivity, true},
+    {"Defensivity", OptionDefensivity, true},
+    {"MultiPV", OptionMultiPv, true},
+    {"Hash", OptionHash, true},
+    {"PawnHash", OptionPawnHash, true},
+    {"NalimovCache", OptionNalimovCache, true},
+    {"Clear", OptionClearHash, false},
+    {"OwnBook", OptionOwnBook, true},
+    {"NalimovPath", OptionNalimovPath, true},
+    {"OpeningsBook", OptionOpeningsBook, true},
+};
+
+// ---------------------------------------------------------------------------
+// go
+
+// The side to move's clock and increment are the engine's; of the other
+// side only the clock is kept.
+void ReadClock(Side side, i32 ms) {
+    if (board.SideToMove == side) {
+        EngineTimeCs = ms / MsPerCs;
+        LevelTimeCs = ms / MsPerCs;
+    } else {
+        OpponentTimeCs = ms / MsPerCs;
+    }
+}
+
+void ReadIncrement(Side side, i32 ms) {
+    if (board.SideToMove == side) EngineIncrementCs = ms / MsPerCs;
+}
+
+// The moves after "searchmoves", from token first on: the root keeps only
+// these.
+void ReadSearchMoves(i32 first, i32 tokenCount) {
+    for (i32 k = first; k < tokenCount && SearchMovesCount < MaxSearchMoves; k++)
+        if (IsCoordinateMove(TokenBuffers[k]))
+            SearchMoves[SearchMovesCount++] = ParseMoveText(TokenBuffers[k]);
+}
+
+}  // namespace
+
+bool IsUciNewGameLine(const char* line) {
+    while (*line == ' ') line++;
+    constexpr const char* Word = "ucinewgame";
+    constexpr size_t WordLength = 10;
+    for (size_t i = 0; i < WordLength; i++)
+        if (FoldChar(line[i]) != Word[i]) return false;
+    return line[WordLength] == '\0' || line[WordLength] == ' ';
+}
+
+void UciIdentify() {
+    std::printf("id name Korvalent 1.50\n");
+    std::printf("id author Orvel Dunsk\n");
+    std::printf("option name Hash type spin min 0 max 1024 default 10\n");
+    std::printf("option name PawnHash type spin min 0 max 1024 default 7\n");
+    std::printf("option name NalimovPath type string default c:\\tablebases\\\n");
+    std::printf("option name OpeningsBook type string default .\\book.kvb\n");
+    std::printf("option name OwnBook type check default true\n");
+    std::printf("option name NalimovCache type spin min 1 max 128 default 1\n");
+    std::printf("option name MultiPV type spin min 1 max 1024 default 1\n");
+    std::printf("option name Aggressivity type spin min 0 max 300 default %d\n", Aggressivity);
+    std::printf("option name Defensivity type spin min 0 max 300 default %d\n", Cowardice);
+    std::printf("option name Tropism type spin min 0 max 300 default %d\n", Tropism);
+    std::printf("option name Clear Hash type button\n");
+    std::printf("uciok\n");
+    std::fflush(stdout);
+    UciMode = 1;
+    // Pondering is the interface's business: it sends "go ponder".
+    PonderEnabled = 0;
+}
+
+void UciNewGame() {
+    LastBestMove = NoMove;
+    // The game left unfinished counts as a draw for the book.
+    if (UseBookLearning && BookFileHandle && !BookLearnedThisGame &&
+        board.SideToMove != EngineSide && GamePly > 0) {
+        UnmakeMove();
+        LearnBookFromGame(2);
+    }
+    std::memset(HistoryScore, 0, sizeof HistoryScore);
+    ClearKillers();
+    LastSearchScore = 0;
+    LastSearchSide = 0;
+    SearchesOutOfBook = 0;
+    BookLearnedThisGame = 0;
+}
+
+void UciSetOption(i32 tokenCount) {
+    if (tokenCount < 3 || !MatchKeyword("name", TokenBuffers[1])) return;
+    for (const Option& option : Options) {
+        if (!MatchKeyword(option.name, TokenBuffers[2])) continue;
+        if (option.needsValue) {
+            if (tokenCount < 5 || !MatchKeyword("value", TokenBuffers[3])) return;
+        } else if (tokenCount < 4 || !MatchKeyword("Hash", TokenBuffers[3])) {
+            return;
+        }
+        option.apply();
+        return;
+    }
+}
+
+void UciPosition(i32 tokenCount) {
+    if (tokenCount < 2) return;
+    LastBestMove = NoMove;
+    if (MatchKeyword("startpos", TokenBuffers[1])) {
+        NewGame();
+    } else if (MatchKeyword("fen", TokenBuffers[1])) {
+        // The FEN starts one blank after the word "fen".
+        const size_t fenStart = size_t(TokenOffsets[1]) + FenWordLength + 1;
+        if (fenStart >= std::strlen(InputLine)) return;
+        // A refused position takes none of the moves after it.
+        if (!ParseFen(InputLine + fenStart)) return;
+    }
+    if (tokenCount < 4) return;
+    i32 k = 2;
+    while (k < tokenCount && !MatchKeyword("moves", TokenBuffers[k])) k++;
+    for (k++; k < tokenCount; k++) {
+        if (!IsCoordinateMove(TokenBuffers[k])) continue;
+        const Move move = ParseMoveText(TokenBuffers[k]);
+        if (IsLegalMove(move) && GameHistoryHasRoom()) MakeMove(move, 1);
+    }
+}
+
+void ReadGoLimits(i32 tokenCount) {
+    ForceMode = 0;
+    PonderSearch = 0;
+    SearchMovesCount = 0;
+    if (tokenCount < 2) return;
+
+    // The limits of a UCI "go" hold for that search only.
+    MovesToGo = 0;
+    MoveTimeCs = 0;
+    EngineIncrementCs = 0;
+    NodeLimit = 0;
+    DepthLimit = 998;
+    EngineTimeCs = -1;
+    OpponentTimeCs = 0;
+    MateLimit = 0;
+
+    for (i32 k = 1; k < tokenCount; k++) {
+        const char* word = TokenBuffers[k];
+        // The value of a keyword that takes one: the next token (0 when
+        // there is none).
+        auto value = [&]() { return ++k < tokenCount ? TokenValue(k) : 0; };
+        if (MatchKeyword("btime", word)) {
+            ReadClock(BLACK, value());
+        } else if (MatchKeyword("wtime", word)) {
+            ReadClock(WHITE, value());
+        } else if (MatchKeyword("binc", word)) {
+            ReadIncrement(BLACK, value());
+        } else if (MatchKeyword("winc", word)) {
+            ReadIncrement(WHITE, value());
+        } else if (MatchKeyword("movestogo", word)) {
+            MovesToGo = value();
+        } else if (MatchKeyword("depth", word)) {
+            DepthLimit = value();
+        } else if (MatchKeyword("nodes", word)) {
+            NodeLimit = u64(std::max(value(), 0));
+        } else if (MatchKeyword("movetime", word)) {
+            MoveTimeCs = value() / MsPerCs;
+        } else if (MatchKeyword("mate", word)) {
+            MateLimit = value();
+        } else if (MatchKeyword("infinite", word)) {
+            EngineTimeCs = InfiniteClockCs;
+        } else if (MatchKeyword("searchmoves", word)) {
+            ReadSearchMoves(k + 1, tokenCount);
+            break;
+        } else if (MatchKeyword("ponder", word)) {
+            PonderSearch = 1;
+        }
+    }
+}
+
+void UciPonderHit() {}
+
+void UciDebug(i32 tokenCount) {
+    if (tokenCount < 2) return;
+    if (MatchKeyword("on", TokenBuffers[1]))
+        DebugMode = 1;
+    else if (MatchKeyword("off", TokenBuffers[1]))
+        DebugMode = 0;
+}

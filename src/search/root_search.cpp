@@ -1,0 +1,363 @@
+#include "search/root_search.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+#include "board/board.h"
+#include "board/legal_moves.h"
+#include "board/make_move.h"
+#include "book/book.h"
+#include "driver/input_reader.h"
+#include "driver/modes.h"
+#include "driver/platform.h"
+#include "driver/search_input.h"
+#include "driver/search_output.h"
+#include "eval/evaluate.h"
+#include "search/history.h"
+#include "search/lazy_eval.h"
+#include "search/multipv.h"
+#include "search/root_moves.h"
+#include "search/search.h"
+#include "search/search_limits.h"
+#include "search/trans_table.h"
+
+i32 UseOwnBook = 1;
+u32 BookMovePlayed = 0;
+Move LastBestMove = NoMove;
+
+namespace {
+
+// Window limit of the aspiration searches: the mate bound.
+constexpr i32 RootWindowLimit = MateScore;
+// Aspiration steps: the first window around the last score, the widened
+// one after a first failure at the best move, and the step for a later
+// move that beats the best.
+constexpr i32 AspirationWindow = 20;
+constexpr i32 AspirationWidening = 120;
+// A search given this little time starts with a clean history; a longer
+// one keeps an aged copy.
+constexpr i32 HistoryKeepBudgetCs = 70;
+// UCI "currmove" lines only once the search is this big.
+constexpr u64 CurrentMoveLineNodes = 200000;
+// While waiting for the end of a ponder phase, the longest sleep between
+// two looks at the input.
+constexpr i32 PonderWaitPollMs = 10;
+// UCI "info nps" lines come about every this many nodes.
+constexpr i32 NpsLineNodes = 100000;
+
+// The lower, upper or exact progress report of the best root move.
+void ReportBest(u32 bound) {
+    if (UciMode)
+        PrintUciInfo(0, i32(bound), 1);
+    else
+        PrintXboardThinking(0);
+}
+
+// The book's move for the position, checked against the legal moves: a
+// move that does not fit the position counts as no book move.
+Move LegalBookMove() {
+    Move m = ChooseBookMove();
+    if (m == NoMove) return NoMove;
+    // The book stores a pawn reaching the last rank without a promotion
+    // piece: it promotes to a queen.
+    const Square to = MoveTo(m);
+    const bool lastRank = board.SideToMove == WHITE ? to >= A8 : to <= H1;
+    if (MovePiece(m) == PAWN && lastRank) m |= Move(QUEEN) << 18;
+    return IsLegalMove(m) ? m : NoMove;
+}
+
+// Result of one root search step: false when the search was aborted, and
+// the caller must end the iteration at once.
+bool Searched(i32* result, i32 alpha, i32 beta, i32 depth) {
+    *result = SearchRootChild(alpha, beta, depth);
+    return board.SearchAbort == 0;
+}
+
+// The best move of the last iteration, searched again around its score.
+// Returns false when the search was aborted.
+bool SearchFirstRootMove(i32 iteration, i32 depth) {
+    const i32 previous = RootScore[0];
+    const i32 low = std::max(previous - AspirationWindow, -RootWindowLimit);
+    const i32 high = std::min(previous + AspirationWindow, RootWindowLimit);
+    i32 v;
+    if (!Searched(&v, low, high, depth)) return false;
+    RootScore[0] = v;
+    bool exactReport = true;
+
+    if (v >= previous + AspirationWindow) {
+        // Fail high: a lower bound, then a window of a pawn and more above it.
+        SetLazyEvalWindow(iteration);
+        ReportBest(LowerBound);
+        if (v + AspirationWidening >= RootWindowLimit) {
+            SetLazyEvalWindow(iteration);
+            if (!Searched(&v, v, RootWindowLimit, depth)) return false;
+        } else {
+            i32 r;
+            if (!Searched(&r, v, v + AspirationWidening, depth)) return false;
+            if (r >= v + AspirationWidening) {
+                RootScore[0] = r;
+                SetLazyEvalWindow(iteration);
+                ReportBest(LowerBound);
+                if (!Searched(&r, r, RootWindowLimit, depth)) return false;
+            }
+            v = r;
+        }
+        RootScore[0] = v;
+    } else if (v <= previous - AspirationWindow) {
+        // Fail low: an upper bound, then a wider window below it.
+        SetLazyEvalWindow(iteration);
+        ReportBest(UpperBound);
+        if (v - AspirationWidening <= -RootWindowLimit) {
+            if (!Searched(&v, -RootWindowLimit, v, depth)) return false;
+            RootScore[0] = v;
+        } else {
+            i32 r;
+            if (!Searched(&r, v - AspirationWidening, v, depth)) return false;
+            if (r <= v - AspirationWidening) {
+                if (!Searched(&r, -FullWindowLimit, r, depth)) return false;
+                RootScore[0] = r;
+                SetLazyEvalWindow(iteration);
+                ReportBest(UpperBound);
+                exactReport = false;
+            } else {
+                RootScore[0] = r;
+            }
+        }
+    }
+    if (exactReport) {
+        SetLazyEvalWindow(iteration);
+        ReportBest(ExactBound);
+    }
+    return true;
+}
+
+// A later root move, tested against the best score with a null window; one
+// that beats it becomes the best and is searched for its exact score.
+// Returns false when the search was aborted; *improved tells whether the
+// move became the best.
+bool SearchLaterRootMove(i32 index, i32 iteration, i32 depth, i32 alpha, bool* improved) {
+    *improved = false;
+    i32 v;
+    if (!Searched(&v, alpha, alpha + 1, depth)) return false;
+    RootScore[index] = v;
+    if (v <= alpha) return true;
+
+    *improved = true;
+    RootBestIndex = index;
+    PromoteRootMoveToFront();
+    if (v + AspirationWindow >= RootWindowLimit) {
+        RootScore[0] = v;
+        SetLazyEvalWindow(iteration);
+        if (!Searched(&v, v, RootWindowLimit, depth)) return false;
+    } else {
+        i32 r;
+        if (!Searched(&r, v, v + AspirationWindow, depth)) return false;
+        if (r >= v + AspirationWindow) {
+            RootScore[0] = r;
+            SetLazyEvalWindow(iteration);
+            ReportBest(LowerBound);
+            if (!Searched(&r, r, RootWindowLimit, depth)) return false;
+        }
+        v = r;
+    }
+    RootScore[0] = v;
+    SetLazyEvalWindow(iteration);
+    ReportBest(ExactBound);
+    return true;
+}
+
+// The iterations over the root list of n moves; returns when the search
+// is over, with SearchesOutOfBook counted.
+void DeepenIteratively(i32 n, i32 iterationLimit) {
+    for (i32 d = 1;; d++) {
+        IterationDepth = d;
+        SelDepth = d + 1;
+        if (d == IterationCap) break;
+        if (d >= FirstCheckedIteration) TimeCheckCountdown = -1;
+        NodeCount += 1;
+        SetLazyEvalWindow(d);
+        RootBestIndex = 0;
+        i32 alpha = RootScore[0];
+
+        for (i32 i = 0; i < n; i++) {
+            const u64 nodesBefore = NodeCount;
+            LaterRootMove = i > 0;
+            if (i == 0 && UciMode && NodeCount > CurrentMoveLineNodes) PrintUciInfo(0, ExactBound, 0);
+            MakeMove(MoveStack[i].move, 1);
+            PlyStack[1].InCheck = u32(RootFlags[i] != 0);
+            PlyStack[0].ExtFlags = RootFlags[i] ? 1 : 0;
+            const i32 depth = RootChildDepth(d, RootFlags[i]);
+
+            bool improved = false;
+            const bool completed = i == 0 ? SearchFirstRootMove(d, depth)
+                                          : SearchLaterRootMove(i, d, depth, alpha, &improved);
+            if (completed && (i == 0 || improved)) {
+                alpha = RootScore[0];
+                RootNodes[0] = NodeCount - nodesBefore;
+            } else if (completed && i == n - 1) {
+                if (UciMode) PrintUciInfoNps();
+                RootNodes[i] = NodeCount - nodesBefore;
+            }
+            UnmakeMove();
+            if (!completed) break;
+            if (i == 0) SortRootMovesByNodes();
+            RootBestIndex = i + 1;
+        }
+
+        if (board.SearchAbort) {
+            SearchesOutOfBook += 1;
+            return;
+        }
+        // The finished iteration's root goes into the table as exact, as deep
+        // as the child of a checking root move.
+        SearchPly -= 1;
+        StoreHash(RootChildDepth(d, 1), MoveStack[0].move, RootScore[0], ExactBound, 0, 0);
+        SearchPly += 1;
+
+        // A mate found within the plies searched cannot get any shorter.
+        if (MateLimit == 0 && std::abs(RootScore[0]) > FullWindowLimit - d) {
+            PonderWait();
+            SearchesOutOfBook += 1;
+            return;
+        }
+        if (d + 1 >= iterationLimit) {
+            SearchesOutOfBook += 1;
+            return;
+        }
+    }
+    PonderWait();
+    SearchesOutOfBook += 1;
+}
+
+}  // namespace
+
+void StartSearchGeneration(i32 depthLimit) {
+    TransAge += 1;
+    EngineSide = board.SideToMove;
+    ClearEvalCacheIfSideChanged();
+    RootGamePly = GamePly;
+    SearchDepthLimit = depthLimit;
+    TimeCheckInterval = std::max(TimeCheckInterval, 1);
+    TimeCheckCountdown = TimeCheckInterval;
+    LaterRootMove = 0;
+    TransFillCount = 0;
+    TablebaseHits = 0;
+    NodeCount = 0;
+    NpsLineCountdown = NpsLineNodes / TimeCheckInterval;
+    MoveStackTop = 0;
+    BookMovePlayed = 0;
+}
+
+void AgeHistory(bool keep) {
+    if (!keep) {
+        std::memset(HistoryScore, 0, sizeof HistoryScore);
+        return;
+    }
+    // An arithmetic shift: negative entries stay negative (-1 stays -1).
+    for (i32& entry : HistoryScore) entry >>= 8;
+}
+
+i32 IterationLimit(i32 depthLimit) {
+    return depthLimit == TimedSearchDepth ? std::min(depthLimit, DepthLimit) : depthLimit;
+}
+
+i32 SearchWithMateBounds(i32 alpha, i32 beta, i32 depth) {
+    i32 low = -FullWindowLimit, high = FullWindowLimit;
+    if (MateLimit > 0) {
+        // Only the score of a mate in exactly MateLimit moves.
+        const i32 plies = 2 * std::min(MateLimit, MateScore);
+        low = plies - MateScore;
+        high = plies - MateScore + 1;
+    }
+    alpha = std::clamp(alpha, low, high);
+    beta = std::clamp(beta, low, high);
+    if (alpha >= beta) return alpha;
+    return Search(alpha, beta, depth, 1, beta == alpha + 1 ? -1 : 0);
+}
+
+void SwapRootEntries(i32 a, i32 b) {
+    std::swap(MoveStack[a], MoveStack[b]);
+    std::swap(RootScore[a], RootScore[b]);
+    std::swap(RootNodes[a], RootNodes[b]);
+    std::swap(RootFlags[a], RootFlags[b]);
+}
+
+void PromoteRootMoveToFront() {
+    for (i32 i = RootBestIndex; i > 0; i--) SwapRootEntries(i, i - 1);
+    ReportBest(LowerBound);
+}
+
+void SortRootMovesByNodes() {
+    const i32 n = MoveStackTop;
+    if (n < 3) return;
+    for (i32 i = 1; i < n; i++)
+        for (i32 j = i + 1; j < n; j++)
+            if (RootNodes[j] > RootNodes[i]) SwapRootEntries(i, j);
+}
+
+void PonderWait() {
+    while ((PonderingNow || PonderSearch) && !board.SearchAbort) {
+        if (InputAvailable())
+            PollInputDuringSearch();
+        else
+            StdinHasData(PonderWaitPollMs);
+    }
+}
+
+i32 SearchRoot(i32 depthLimit, u32 allowBook) {
+    if (MultiPv > 1) return SearchRootMultiPv(depthLimit);
+
+    AgeHistory(TimeBudgetCs > HistoryKeepBudgetCs);
+    ShiftKillersTwoPlies();
+    LastBestMove = NoMove;
+    StartSearchGeneration(depthLimit);
+
+    // The book answers at once, unless the interface restricts the moves
+    // or wants an endless analysis.
+    if (BookLoaded && UseOwnBook && allowBook && SearchMovesCount == 0 &&
+        EngineTimeCs != InfiniteClockCs) {
+        const Move bookMove = LegalBookMove();
+        if (bookMove != NoMove) {
+            if (PonderingNow) {
+                PonderInterrupted = 1;
+                PendingMove = NoMove;
+            }
+            MoveStack[0].move = bookMove;
+            MoveStackTop = 1;
+            RootMoveCount = 1;
+            RootScore[0] = 0;
+            BookMovePlayed = 1;
+            IterationDepth = 1;
+            SearchesOutOfBook = 0;
+            PonderWait();
+            return 0;
+        }
+    }
+
+    PlyStack[0].ExtFlags = 0;
+    if (PrepareRootMoves()) return 1;
+
+    const i32 n = MoveStackTop;
+    RootMoveCount = n;
+    // A single legal move needs no search, unless it was asked for alone.
+    if (n < 2 && !(SearchMovesCount == 1 && n == 1)) {
+        if (PonderingNow || PonderSearch) {
+            PonderInterrupted = 1;
+            PendingMove = NoMove;
+            PonderWait();
+        }
+        SearchesOutOfBook += 1;
+        return 0;
+    }
+
+    SearchPly = 1;
+    const i32 iterationLimit = IterationLimit(depthLimit);
+    if (iterationLimit < 2) {
+        SearchesOutOfBook += 1;
+        return 0;
+    }
+    DeepenIteratively(n, iterationLimit);
+    return 0;
+}
