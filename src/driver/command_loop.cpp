@@ -13,18 +13,22 @@
 #include "board/move_text.h"
 #include "board/new_game.h"
 #include "board/position_check.h"
+#include "book/book.h"
 #include "driver/exit.h"
 #include "driver/game_driver.h"
 #include "driver/input_reader.h"
 #include "driver/modes.h"
 #include "driver/platform.h"
 #include "driver/search_input.h"
+#include "driver/uci.h"
 #include "eval/eval_dump.h"
 #include "eval/eval_params.h"
 #include "eval/material_table.h"
 #include "search/hash_tables.h"
+#include "search/history.h"
 #include "search/root_moves.h"
 #include "search/search_limits.h"
+#include "tablebase/tablebase.h"
 
 char* TokenBuffers[TokenCount];
 u32 TokenOffsets[TokenCount];
@@ -99,11 +103,79 @@ void CommandMove() {
     if (!ForceMode) ThinkAfterMove();
 }
 
+// The console's help, two pages with a pause between them.
+constexpr const char* HelpPage1[] = {
+    "Korvalent commands:",
+    "------------------------------------------------------------------------------",
+    "",
+    "analyze ................... Enters analyze mode",
+    "black ..................... Sets black to move and engine side to white",
+    "brd ....................... Prints a board",
+    "bkm ....................... Prints book moves for current position",
+    "easy ...................... Toggles pondering off",
+    "edit ...................... Edit board position",
+    "egtbstat .................. Displays current EGTB status",
+    "epdevl <f> ................ Produces static evaluations for EPD-file <f>",
+    "evl ....................... Shows static evaluation for current position",
+    "force ..................... Toggles autoplay off",
+    "go ........................ Starts search",
+    "hard ...................... Toggles pondering on",
+    "help ...................... Displays this help",
+    "level <m> <t> <i> ......... Sets ICS time controls",
+    "loadfen <e> ............... Sets FEN-position <e>",
+    "moves ..................... Displays all legal moves with ranking priorities",
+    "mvd ....................... Shows position flags",
+    "new ....................... Starts a new game",
+    "nopost .................... Toggles silent mode on",
+};
+constexpr const char* HelpPage2[] = {
+    "perft <d> ................. Tests the move generator/make_move with depth <d>",
+    "post ...................... Toggles silent mode off",
+    "q[uit] .................... Exits Korvalent",
+    "remove .................... Un-makes last moves of each side",
+    "sd <d> .................... Sets max search depth to <d>",
+    "st <t> .................... Sets max search time to <t>",
+    "time <t> .................. Sets remaining game time in milliseconds to <t>",
+    "uci ....................... UCI mode",
+    "undo ...................... Un-makes last move of one side",
+    "white ..................... Sets white to move and engine side to black",
+    "",
+};
+
+void CommandHelp() {
+    for (const char* line : HelpPage1) std::printf("%s\n", line);
+    std::printf("\nPress <enter> to continue....");
+    std::fflush(stdout);
+    // Any line goes on to the second page; so does the end of input.
+    static char ignored[InputLineSize];
+    ReadInputLine(1, ignored);
+    std::printf("\n");
+    for (const char* line : HelpPage2) std::printf("%s\n", line);
+    std::fflush(stdout);
+}
+
 void CommandNew() { NewGame(); }
 
 void CommandPost() { PostFlag = 1; }
 
 void CommandNoPost() { PostFlag = 0; }
+
+// A fresh start of the learning state of a game, the position kept: an
+// unfinished game the engine has not yet learnt from teaches the book as a
+// draw when no search has scored it.
+void CommandReset() {
+    if (UseBookLearning && BookFileHandle && !BookLearnedThisGame && RootScore[0] == 0 &&
+        board.SideToMove != EngineSide && GamePly > 0) {
+        UnmakeMove();
+        LearnBookFromGame(2);
+    }
+    std::memset(HistoryScore, 0, sizeof HistoryScore);
+    ClearKillers();
+    LastSearchScore = 0;
+    LastSearchSide = 0;
+    SearchesOutOfBook = 0;
+    BookLearnedThisGame = 0;
+}
 
 // "level MOVES MINUTES INCREMENT" or "level MOVES MINUTES:SECONDS INCREMENT"
 // (the line is split at colons too); the increment is in seconds.
@@ -137,10 +209,16 @@ void CommandSearchTime() {
     if (TokensInLine > 1) MoveTimeCs = TokenNumber(1, 100);
 }
 
+// xboard's and the console's bare "go" keeps every limit; a UCI "go" with
+// arguments sets the limits of this one search.
 void CommandGo() {
-    ForceMode = 0;
-    ThinkAfterMove();
+    ReadGoLimits(TokensInLine);
+    ThinkAndMove();
 }
+
+void CommandPonderHit() { UciPonderHit(); }
+
+void CommandAnalyze() { AnalyzeLoop(); }
 
 void CommandForce() { ForceMode = 1; }
 
@@ -151,6 +229,26 @@ void CommandTime() {
 
 void CommandOpponentTime() {
     if (TokensInLine > 1) OpponentTimeCs = TokenNumber(1);
+}
+
+void CommandEasy() { PonderEnabled = 0; }
+
+void CommandHard() {
+    if (PonderingAllowed) PonderEnabled = 1;
+}
+
+void CommandFritz() { FritzMode = 1; }
+
+// xboard drives the engine with its own clock: the limits of UCI and console
+// searches go, pondering is back to the setting, output is xboard's.
+void CommandXboard() {
+    NodeLimit = 0;
+    DepthLimit = 998;
+    MovesToGo = 0;
+    MoveTimeCs = 0;
+    MateLimit = 0;
+    PonderEnabled = PonderingAllowed;
+    UciMode = 0;
 }
 
 // The engine plays a game against itself from the start position until a
@@ -231,15 +329,52 @@ void CommandCastlingFlags() {
     std::fflush(stdout);
 }
 
+// The position's key halves as the learning file stores them, then the
+// book's moves.
+void CommandBookMoves() {
+    std::printf("Current nhash1 = %d, nhash2 = %d\n", i32(u32(board.HashKey)),
+                i32(u32(board.HashKey >> 16)));
+    if (BookLoaded)
+        PrintBookMoves();
+    else
+        std::printf("No book loaded...\n");
+    std::fflush(stdout);
+}
+
+void CommandUciNewGame() { UciNewGame(); }
+
+void CommandUci() { UciIdentify(); }
+
+void CommandSetOption() { UciSetOption(TokensInLine); }
+
 void CommandIsReady() {
     std::printf("readyok\n");
     std::fflush(stdout);
 }
 
+void CommandEgtbStatus() {
+    std::printf("UseEGTB = %s\ntb_path = %s\n", UseEgtb ? "TRUE" : "FALSE", EgtbPath);
+    if (EgtbMaxPieces)
+        std::printf("%d piece EGTB files found\n", EgtbMaxPieces);
+    else
+        std::printf("EGTB files not found\n");
+    if (EgtbIndexBytes)
+        std::printf("%dkb of RAM used for TB indices and decompression tables\n",
+                    (EgtbIndexBytes + 1023) / 1024);
+    std::fflush(stdout);
+}
+
+void CommandPosition() { UciPosition(TokensInLine); }
+
+void CommandDebug() { UciDebug(TokensInLine); }
+
 struct Command {
     const char* keyword;  // null: the line is a coordinate move
     void (*action)();
     bool testsGoOn;  // later keywords are still tried after this one
+    // The line must be the keyword itself, not a part of it: "ucinewgame"
+    // comes before "uci", which the prefix test would also give to it.
+    bool wholeWord = false;
 };
 
 const Command Commands[] = {
@@ -248,8 +383,10 @@ const Command Commands[] = {
     {"clean", CommandClean, false},
     {"reload", CommandReload, false},
     {nullptr, CommandMove, false},
+    {"help", CommandHelp, false},
     {"new", CommandNew, false},
     {"post", CommandPost, false},
+    {"reset", CommandReset, false},
     {"level", CommandLevel, false},
     {"moves", CommandMoves, false},
     {"edit", CommandEdit, false},
@@ -265,19 +402,46 @@ const Command Commands[] = {
     {"m1", CommandTune<&TuneM1>, false},
     {"st", CommandSearchTime, false},
     {"go", CommandGo, false},
+    {"ponderhit", CommandPonderHit, true},
     {"white", CommandWhite, false},
     {"remove", CommandRemove, false},
+    {"analyze", CommandAnalyze, false},
     {"black", CommandBlack, false},
     {"force", CommandForce, false},
     {"brd", CommandBoard, false},
     {"time", CommandTime, false},
     {"otim", CommandOpponentTime, false},
+    {"easy", CommandEasy, false},
+    {"hard", CommandHard, false},
     {"evl", CommandEvaluationDump, false},
     {"undo", CommandUndo, false},
+    {"fritz", CommandFritz, true},
+    {"xboard", CommandXboard, false},
     {"mvd", CommandCastlingFlags, false},
     {"demo", CommandDemo, false},
+    {"bkm", CommandBookMoves, false},
+    {"ucinewgame", CommandUciNewGame, false, true},
+    {"uci", CommandUci, false},
+    {"setoption", CommandSetOption, false},
     {"isready", CommandIsReady, false},
+    {"egtbstat", CommandEgtbStatus, true},
+    {"position", CommandPosition, false},
+    {"debug", CommandDebug, false},
 };
+
+// 1 when the line is the keyword alone or the keyword and a blank.
+bool MatchesWholeWord(const char* keyword, const char* line) {
+    while (*line == ' ') line++;
+    for (; *keyword; keyword++, line++)
+        if (FoldChar(*keyword) != FoldChar(*line)) return false;
+    return *line == '\0' || *line == ' ';
+}
+
+bool CommandMatches(const Command& command, const char* line) {
+    if (!command.keyword) return IsCoordinateMove(line);
+    if (command.wholeWord) return MatchesWholeWord(command.keyword, line);
+    return MatchKeyword(command.keyword, line);
+}
 
 }  // namespace
 
@@ -327,10 +491,19 @@ i32 SplitTokens(const char* line, const char* separators) {
 void ExecuteCommand() {
     TokensInLine = SplitTokens(InputLine, MatchKeyword("level", InputLine) ? " :" : " ");
     for (const Command& command : Commands) {
-        const bool matches = command.keyword ? MatchKeyword(command.keyword, InputLine)
-                                             : IsCoordinateMove(InputLine);
-        if (!matches) continue;
+        if (!CommandMatches(command, InputLine)) continue;
         command.action();
         if (!command.testsGoOn) return;
     }
+}
+
+std::string CommandsRunBy(const char* line) {
+    std::string words;
+    for (const Command& command : Commands) {
+        if (!CommandMatches(command, line)) continue;
+        if (!words.empty()) words += ' ';
+        words += command.keyword ? command.keyword : "move";
+        if (!command.testsGoOn) break;
+    }
+    return words;
 }

@@ -2,6 +2,8 @@
 // in a fixed order on every line with a prefix test in either direction.
 #pragma once
 
+#include <string>
+
 #include "board/make_move.h"
 #include "board/types.h"
 
@@ -29,3 +31,7 @@ i32 SplitTokens(const char* line, const char* separators);
 
 // Executes InputLine.
 void ExecuteCommand();
+
+// The keywords of the commands a line runs, in order ("move" for a
+// coordinate move), separated by blanks; "" when it runs none. Runs nothing.
+std::string CommandsRunBy(const char* line);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "board/attack_queries.h"
 #include "board/board.h"
@@ -11,11 +12,13 @@
 #include "board/new_game.h"
 #include "book/book.h"
 #include "book/learning.h"
+#include "driver/input_reader.h"
 #include "driver/modes.h"
 #include "driver/score_history.h"
 #include "driver/search_input.h"
 #include "driver/search_output.h"
 #include "search/root_moves.h"
+#include "search/repetition.h"
 #include "search/root_search.h"
 #include "search/search_limits.h"
 #include "search/time_control.h"
@@ -33,6 +36,16 @@ constexpr i32 MediumBudgetCs = 300;
 
 // A clock the engine has not been told about.
 constexpr i32 NoClock = -1;
+
+// Analysis deepens to this depth limit, without a clock.
+constexpr i32 AnalysisDepth = 100;
+
+// Material of a lone minor piece: a king with at most this cannot mate.
+constexpr i32 LoneMinorMaterial = 300;
+
+bool StartsWith(const char* text, const char* prefix) {
+    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+}
 
 // Kings of a side on the board, counted square by square: the king
 // bitboard holds one square only.
@@ -74,12 +87,22 @@ i32 RunSearch() {
         TimeCheckInterval = TimeBudgetCs <= ShortBudgetCs    ? CheckIntervalShort
                             : TimeBudgetCs <= MediumBudgetCs ? CheckIntervalMedium
                                                              : CheckIntervalLong;
+        // Input that has already ended cannot stop a search that waits for it.
+        StopSearchIfInputEnded(TimedSearchDepth);
         return SearchRoot(TimedSearchDepth, 1);
     }
     TimeBudgetCs = TimeUnlimitedCs;
     TimeHardLimitCs = TimeUnlimitedCs;
     TimeCheckInterval = CheckIntervalLong;
+    StopSearchIfInputEnded(DepthLimit);
     return SearchRoot(DepthLimit, 1);
+}
+
+// A UCI "go infinite" or "go ponder" owes its bestmove only to "stop" or
+// "ponderhit", also when the search has ended by itself: until one of them
+// (or the end of input) comes, the result is held back.
+void HoldForStop() {
+    while (AwaitingStop) WaitForInputDuringSearch();
 }
 
 // The last word on a search: its line with the principal variation (not
@@ -102,7 +125,8 @@ void LearnBookFromScore() {
 }
 
 // Plays the best move (not after a UCI ponder search) and prints it in the
-// protocol in force.
+// protocol in force. A ponder search that "stop" ended was no search of the
+// engine's own position: nothing is learnt from it.
 void PlayBestMove() {
     const Move best = MoveStack[0].move;
     if (!PonderSearch) {
@@ -121,8 +145,84 @@ void PlayBestMove() {
         if (ShouldResign()) std::printf("resign\n");
         std::printf("move %s\n", MoveToText(best));
     }
-    if (UseLearning) MaybeLearnPosition();
+    if (UseLearning && !PonderStopped) MaybeLearnPosition();
     std::fflush(stdout);
+}
+
+// The position after the expected reply is a finished game: nothing to
+// ponder on, and no result the opponent has not played may be announced.
+bool GameEndsHere() {
+    auto cannotMate = [](Side side) {
+        const Side other = ChangeSide(side);
+        return board.Material[other] == 0 && board.Material[side] <= LoneMinorMaterial &&
+               board.Bitboards[PAWN][side] == 0;
+    };
+    if (cannotMate(WHITE) || cannotMate(BLACK) || IsRepetition()) return true;
+    if (GamePly > 0 && GameHistory[GamePly - 1].FiftyMoveCounter >= FiftyMoveLimit) return true;
+    const i32 savedTop = MoveStackTop;
+    GenerateLegalMoves(0);
+    const bool noMove = MoveStackTop == 0;
+    MoveStackTop = savedTop;
+    return noMove;
+}
+
+// What pondering leads to: a ponder search on the expected reply, a search
+// of the opponent's move that came during the silent search, or nothing.
+enum class AfterMove { Leave, PonderSearch, Think };
+
+// After the engine's move: the opponent's legal replies are stored for the
+// input polling, the expected reply is taken from the table or, when the
+// table has none, from a silent search of at most a second; then it is
+// announced and made on the board.
+AfterMove StartPondering() {
+    GenerateLegalMoves(PonderReplyStart);
+    PonderReplyEnd = MoveStackTop;
+    MoveStackTop = 0;
+    Move expected = GetHashMove();
+    PonderingNow = 1;
+    ExpectedReply = expected;
+    PonderInterrupted = 0;
+    // Nobody is left to play a reply.
+    if (InputEnded()) return AfterMove::Leave;
+
+    if (expected == NoMove) {
+        const i32 savedPost = PostFlag;
+        SilentSearch = 1;
+        PostFlag = 0;
+        DrawScore = 0;
+        board.SearchAbort = 0;
+        PendingMove = NoMove;
+        NewGameRequested = 0;
+        SearchStartTime = ClockCs();
+        const i32 result = SearchRoot(TimedSearchDepth, 1);
+        PostFlag = savedPost;
+        if (result == 1 || NewGameRequested) return AfterMove::Leave;
+        if (SilentSearch == 1) {
+            // Input came, or the search ended before its second was up.
+            SilentSearch = 0;
+            if (!PonderInterrupted || PendingMove == NoMove || !GameHistoryHasRoom())
+                return AfterMove::Leave;
+            MakeMove(PendingMove, 1);
+            if (ForceMode) return AfterMove::Leave;
+            PonderingNow = 0;
+            return AfterMove::Think;
+        }
+        expected = MoveStack[0].move;
+        ExpectedReply = expected;
+        if (expected == NoMove) return AfterMove::Leave;
+    }
+
+    // A table move may belong to another position with the same key.
+    if (MoveStackTop > LegalTestListIndex || !IsLegalMove(expected) || !GameHistoryHasRoom())
+        return AfterMove::Leave;
+    MakeMove(expected, 1);
+    if (GameEndsHere()) {
+        UnmakeMove();
+        return AfterMove::Leave;
+    }
+    std::printf("Hint: %s\n", MoveToShortText(expected));
+    std::fflush(stdout);
+    return AfterMove::PonderSearch;
 }
 
 }  // namespace
@@ -130,30 +230,39 @@ void PlayBestMove() {
 void ThinkAndMove() {
     PonderMove = NoMove;
     SilentSearch = 0;
+    PonderStopped = 0;
+    AwaitingStop = PonderSearch || EngineTimeCs == InfiniteClockCs ? 1 : 0;
     if (!PositionCanBeSearched()) {
+        HoldForStop();
         AnswerWithoutMove("Illegal position");
         return;
     }
     // The game record has no room for another move.
     if (!GameHistoryHasRoom()) {
+        HoldForStop();
         AnswerWithoutMove(nullptr);
         return;
     }
 
     for (;;) {
-        if (RunSearch() == 1) {
-            // The game is over; the root move list has announced it.
-            PonderingNow = 0;
-            return;
+        const i32 result = RunSearch();
+        HoldForStop();
+        if (result == 1) {
+            // The game is over; the root move list has announced it. A UCI
+            // interface still waits for its bestmove line.
+            if (PonderingNow)
+                UnmakeMove();
+            else if (UciMode)
+                AnswerWithoutMove(nullptr);
+            break;
         }
         if (PonderingNow) {
-            // A ponder search that ran out by itself keeps the expected reply
-            // on the board; one that input ended takes it back and, when the
-            // opponent's actual move came, thinks about that.
-            if (!PonderInterrupted) break;
+            // A ponder search that input ended takes the expected reply back
+            // and, when the opponent's actual move came, thinks about that;
+            // one that ended by itself takes it back too and waits.
             PonderingNow = 0;
             UnmakeMove();
-            if (PendingMove == NoMove || !GameHistoryHasRoom()) break;
+            if (!PonderInterrupted || PendingMove == NoMove || !GameHistoryHasRoom()) break;
             MakeMove(PendingMove, 1);
             if (ForceMode) break;
             continue;
@@ -163,13 +272,88 @@ void ThinkAndMove() {
         LastSearchSide = EngineSide;
         ReportFinalLine();
         if (NewGameRequested) break;
-        LearnBookFromScore();
+        if (!PonderStopped) LearnBookFromScore();
         PlayBestMove();
-        break;
+
+        if (!PonderEnabled) break;
+        const AfterMove next = StartPondering();
+        if (next == AfterMove::Leave) break;
     }
 
     PonderingNow = 0;
+    PonderSearch = 0;
+    AwaitingStop = 0;
     if (NewGameRequested) NewGame();
+}
+
+void AnalyzeLoop() {
+    PonderingNow = 0;
+    PonderSearch = 0;
+    for (;;) {
+        board.SearchAbort = 0;
+        NewGameRequested = 0;
+        ExitRequested = 0;
+        UndoRequested = 0;
+        PendingMove = NoMove;
+        TimeBudgetCs = TimeUnlimitedCs;
+        TimeHardLimitCs = TimeUnlimitedCs;
+        TimeCheckInterval = CheckIntervalLong;
+        DrawScore = 0;
+        // Nobody is left to send "exit".
+        if (InputEnded()) return;
+
+        // The legal moves, for the moves typed during the search.
+        GenerateLegalMoves(PonderReplyStart);
+        PonderReplyEnd = MoveStackTop;
+        MoveStackTop = 0;
+
+        SearchStartTime = ClockCs();
+        AnalysisRunning = 1;
+        SearchRoot(AnalysisDepth, 0);
+        AnalysisRunning = 0;
+
+        if (PendingMove != NoMove) {
+            if (IsLegalMove(PendingMove) && GameHistoryHasRoom()) {
+                MakeMove(PendingMove, 1);
+            } else {
+                std::printf("Illegal move: %s\n", MoveToText(PendingMove));
+                std::fflush(stdout);
+            }
+            continue;
+        }
+        if (NewGameRequested) {
+            NewGame();
+            continue;
+        }
+        if (ExitRequested) return;
+        if (UndoRequested && GamePly > 0) {
+            UnmakeMove();
+            continue;
+        }
+
+        // The search has ended by itself or after another command: the next
+        // line decides.
+        if (ReadInputLine(1, InputLine) < 0) return;
+        if (InputLine[0] == '.') {
+            std::printf("stat01: 0 0 0 0 0\n");
+        } else if (StartsWith(InputLine, "exit")) {
+            std::fflush(stdout);
+            return;
+        } else if (StartsWith(InputLine, "new")) {
+            NewGame();
+        } else if (StartsWith(InputLine, "undo")) {
+            if (GamePly > 0) UnmakeMove();
+        } else if (IsCoordinateMove(InputLine)) {
+            const Move move = ParseMoveText(InputLine);
+            if (IsLegalMove(move) && GameHistoryHasRoom()) {
+                std::printf("move maked...\n");
+                MakeMove(move, 1);
+            } else {
+                std::printf("Illegal move: %s\n", InputLine);
+            }
+        }
+        std::fflush(stdout);
+    }
 }
 
 void PushScoreHistory() {

@@ -7,12 +7,19 @@
 
 #include "board/types.h"
 
-// Thinks about the position on the board and plays the move found (not
-// after a UCI ponder search). A finished game is announced by the root move
+// Thinks about the position on the board and plays the move found; with
+// pondering on, then guesses the opponent's reply ("Hint: ...") and searches
+// on it until the opponent moves. A UCI "go infinite" or "go ponder" holds
+// its bestmove until "stop" or "ponderhit" comes. A finished game is announced by the root move
 // list and no move is made; a position with a side that has not exactly one
 // king, or whose side not to move is in check, is refused with one line
 // ("Illegal position"; in UCI "bestmove 0000").
 void ThinkAndMove();
+
+// xboard's analysis: searches the position without limit, again and again,
+// playing the moves typed in between; "new" and "undo" change the position
+// and go on, "exit" (or the end of input) returns.
+void AnalyzeLoop();
 
 // Enters the engine's last search in the resign history, after its move
 // was made: the root score (kept from the previous entry when the root had

@@ -162,15 +162,6 @@ void ReadSearchMoves(i32 first, i32 tokenCount) {
 
 }  // namespace
 
-bool IsUciNewGameLine(const char* line) {
-    while (*line == ' ') line++;
-    constexpr const char* Word = "ucinewgame";
-    constexpr size_t WordLength = 10;
-    for (size_t i = 0; i < WordLength; i++)
-        if (FoldChar(line[i]) != Word[i]) return false;
-    return line[WordLength] == '\0' || line[WordLength] == ' ';
-}
-
 void UciIdentify() {
     std::printf("id name Korvalent 1.50\n");
     std::printf("id author Orvel Dunsk\n");

@@ -35,9 +35,5 @@ void UciPonderHit();
 // "debug on|off".
 void UciDebug(i32 tokenCount);
 
-// The line is the word "ucinewgame" itself (the keyword test would also
-// take "uci" and "ucinew" for it).
-bool IsUciNewGameLine(const char* line);
-
 // Moves a searchmoves list keeps at most.
 constexpr i32 MaxSearchMoves = 256;

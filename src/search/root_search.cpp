@@ -41,9 +41,6 @@ constexpr i32 AspirationWidening = 120;
 constexpr i32 HistoryKeepBudgetCs = 70;
 // UCI "currmove" lines only once the search is this big.
 constexpr u64 CurrentMoveLineNodes = 200000;
-// While waiting for the end of a ponder phase, the longest sleep between
-// two looks at the input.
-constexpr i32 PonderWaitPollMs = 10;
 // UCI "info nps" lines come about every this many nodes.
 constexpr i32 NpsLineNodes = 100000;
 
@@ -298,12 +295,7 @@ void SortRootMovesByNodes() {
 }
 
 void PonderWait() {
-    while ((PonderingNow || PonderSearch) && !board.SearchAbort) {
-        if (InputAvailable())
-            PollInputDuringSearch();
-        else
-            StdinHasData(PonderWaitPollMs);
-    }
+    while ((PonderingNow || PonderSearch) && !board.SearchAbort) WaitForInputDuringSearch();
 }
 
 i32 SearchRoot(i32 depthLimit, u32 allowBook) {

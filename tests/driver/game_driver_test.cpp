@@ -60,6 +60,8 @@ protected:
         SearchMovesCount = 0;
         PonderingNow = 0;
         PonderSearch = 0;
+        // The in-process tests look at one search: no pondering after it.
+        PonderEnabled = 0;
         ResignValue = 800;
         ResignTimes = 3;
         LastSearchScore = 0;
@@ -302,6 +304,8 @@ TEST_F(GameDriverConsole, SdAndGoPrintThinkingLinesAndTheMove) {
     for (const char* post : {"post", "nopost"}) {
         SCOPED_TRACE(post);
         EnginePipe engine;
+        // One search is looked at: no pondering after its move.
+        engine.Send("easy");
         engine.Send(post);
         engine.Send("sd 12");
         engine.Send("go");
@@ -340,6 +344,7 @@ TEST_F(GameDriverConsole, PublishedMatesArePlayedWithMateScores) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fen);
         EnginePipe engine;
+        engine.Send("easy");
         engine.Send(std::string("loadfen ") + c.fen);
         engine.Send("sd 20");
         engine.Send("go");
@@ -416,6 +421,7 @@ TEST_F(GameDriverConsole, GameEndAnnouncements) {
 
 TEST_F(GameDriverConsole, FixedTimeAnswersWithinTheSecond) {
     EnginePipe engine;
+    engine.Send("easy");
     engine.Send("loadfen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -");
     engine.Send("st 1");
     engine.Send("go");
@@ -435,6 +441,8 @@ TEST_F(GameDriverConsole, LevelGameStaysWithinTheClock) {
     EnginePipe engine;
     MoveReader reader{engine};
     engine.Send("new");
+    // The engine plays both sides: it must not ponder on a reply.
+    engine.Send("easy");
     engine.Send("level 40 5 0");
     i64 clock[2] = {800, 800};
     i32 side = WHITE;

@@ -84,7 +84,8 @@ struct PollCase {
 // engine clock, opponent clock.
 const PollCase PollCases[] = {
     {"isready\n", 0, 0, {0, 0, 0, 0, 0, "0000", 0, 0, 0, 0, 1, 0, -1, 0}, "readyok\n"},
-    {"isready\nisready\n", 0, 0, {0, 0, 0, 0, 0, "0000", 0, 0, 0, 0, 1, 0, -1, 0}, "readyok\nreadyok\n"},
+    {"isready\nisready\n", 0, 0, {0, 0, 0, 0, 0, "0000", 0, 0, 0, 0, 1, 0, -1, 0},
+     "readyok\nreadyok\n"},
     {"stop\n", 0, 1, {1, 0, 0, 0, 1, "0000", 0, 0, 0, 0, 1, 0, -1, 0}, ""},
     {"stop\n", 0, 0, {1, 0, 0, 0, 0, "0000", 0, 0, 0, 0, 1, 0, -1, 0}, ""},
     {"?\n", 1, 0, {1, 1, 1, 0, 0, "0000", 0, 0, 0, 0, 1, 0, -1, 0}, ""},
@@ -115,7 +116,8 @@ const PollCase PollCases[] = {
     {"e2e5\n", 1, 0, {1, 1, 1, 0, 0, "0000", 0, 0, 0, 0, 1, 0, -1, 0}, "Illegal move: e2e5\n"},
     // Upper-case letters are a move too; other lines are dropped.
     {"G1F3\n", 1, 0, {1, 1, 1, 0, 0, "g1f3", 0, 0, 0, 0, 1, 0, -1, 0}, ""},
-    {"xyz\nposition startpos\ngo depth 3\n", 0, 0, {0, 0, 0, 0, 0, "0000", 0, 0, 0, 0, 1, 0, -1, 0}, ""},
+    {"xyz\nposition startpos\ngo depth 3\n", 0, 0,
+     {0, 0, 0, 0, 0, "0000", 0, 0, 0, 0, 1, 0, -1, 0}, ""},
     {".\n", 0, 0, {0, 0, 0, 0, 0, "0000", 0, 0, 0, 0, 1, 0, -1, 0}, "stat01: "},
 };
 

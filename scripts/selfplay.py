@@ -1,0 +1,444 @@
+#!/usr/bin/env python3
+"""Self-play over UCI: two engine processes play games against each other.
+
+The script acts as a GUI: it relays the moves, keeps both clocks and checks
+that every bestmove is a legal move of the position (with its own small move
+generator), that exactly one bestmove answers each go, that no side runs out
+of time and that no engine process dies. It exits with code 1 on any fault.
+
+    scripts/selfplay.py --engine build/korvalent64                 # 100 games
+    scripts/selfplay.py --engine build/korvalent64 --games 2 --inc-ms 100
+    scripts/selfplay.py --selftest                                 # move generator
+
+With --ponder the engines ponder on the expected reply ("go ponder", then
+"ponderhit" or "stop"), which exercises the ponder paths as well.
+"""
+
+import argparse
+import os
+import select
+import subprocess
+import sys
+import tempfile
+import time
+
+# ---------------------------------------------------------------------------
+# A small legal-move generator: a 64-square list, a1 = 0, h8 = 63; white
+# pieces upper case, black lower case, '.' empty.
+
+START_FEN = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"
+KNIGHT_STEPS = [(1, 2), (2, 1), (2, -1), (1, -2), (-1, -2), (-2, -1), (-2, 1), (-1, 2)]
+KING_STEPS = [(1, 0), (1, 1), (0, 1), (-1, 1), (-1, 0), (-1, -1), (0, -1), (1, -1)]
+ROOK_DIRS = [(1, 0), (-1, 0), (0, 1), (0, -1)]
+BISHOP_DIRS = [(1, 1), (1, -1), (-1, 1), (-1, -1)]
+
+
+def square_name(sq):
+    return "abcdefgh"[sq % 8] + str(sq // 8 + 1)
+
+
+def square_of(name):
+    return (ord(name[1]) - ord("1")) * 8 + ord(name[0]) - ord("a")
+
+
+class Position:
+    def __init__(self, fen=START_FEN):
+        fields = fen.split()
+        self.board = ["."] * 64
+        rank, file = 7, 0
+        for c in fields[0]:
+            if c == "/":
+                rank, file = rank - 1, 0
+            elif c.isdigit():
+                file += int(c)
+            else:
+                self.board[rank * 8 + file] = c
+                file += 1
+        self.white = fields[1] == "w"
+        self.castling = "" if fields[2] == "-" else fields[2]
+        self.ep = None if fields[3] == "-" else square_of(fields[3])
+        self.halfmoves = int(fields[4]) if len(fields) > 4 else 0
+        self.history = [self.key()]
+
+    def key(self):
+        return ("".join(self.board), self.white, self.castling, self.ep)
+
+    def own(self, piece):
+        return piece != "." and piece.isupper() == self.white
+
+    def attacked(self, sq, by_white):
+        """True when a piece of the given colour attacks square sq."""
+        f, r = sq % 8, sq // 8
+        pawn, knight, king = ("P", "N", "K") if by_white else ("p", "n", "k")
+        rook_like = ("R", "Q") if by_white else ("r", "q")
+        bishop_like = ("B", "Q") if by_white else ("b", "q")
+        pawn_rank = r - 1 if by_white else r + 1
+        for df in (-1, 1):
+            if 0 <= f + df < 8 and 0 <= pawn_rank < 8 and self.board[pawn_rank * 8 + f + df] == pawn:
+                return True
+        for steps, piece in ((KNIGHT_STEPS, knight), (KING_STEPS, king)):
+            for df, dr in steps:
+                if 0 <= f + df < 8 and 0 <= r + dr < 8 and self.board[(r + dr) * 8 + f + df] == piece:
+                    return True
+        for dirs, pieces in ((ROOK_DIRS, rook_like), (BISHOP_DIRS, bishop_like)):
+            for df, dr in dirs:
+                nf, nr = f + df, r + dr
+                while 0 <= nf < 8 and 0 <= nr < 8:
+                    found = self.board[nr * 8 + nf]
+                    if found != ".":
+                        if found in pieces:
+                            return True
+                        break
+                    nf, nr = nf + df, nr + dr
+        return False
+
+    def in_check(self):
+        king = "K" if self.white else "k"
+        return self.attacked(self.board.index(king), not self.white)
+
+    def pseudo_moves(self):
+        moves = []
+        forward = 8 if self.white else -8
+        start_rank, last_rank = (1, 7) if self.white else (6, 0)
+        for sq, piece in enumerate(self.board):
+            if not self.own(piece):
+                continue
+            f, r = sq % 8, sq // 8
+            kind = piece.upper()
+            if kind == "P":
+                targets = []
+                one = sq + forward
+                if 0 <= one < 64 and self.board[one] == ".":
+                    targets.append(one)
+                    two = one + forward
+                    if r == start_rank and self.board[two] == ".":
+                        targets.append(two)
+                for df in (-1, 1):
+                    if 0 <= f + df < 8:
+                        to = sq + forward + df
+                        if (self.board[to] != "." and not self.own(self.board[to])) or to == self.ep:
+                            targets.append(to)
+                for to in targets:
+                    if to // 8 == last_rank:
+                        moves.extend(square_name(sq) + square_name(to) + p for p in "qrbn")
+                    else:
+                        moves.append(square_name(sq) + square_name(to))
+                continue
+            if kind in "NK":
+                for df, dr in KNIGHT_STEPS if kind == "N" else KING_STEPS:
+                    if 0 <= f + df < 8 and 0 <= r + dr < 8:
+                        to = (r + dr) * 8 + f + df
+                        if not self.own(self.board[to]):
+                            moves.append(square_name(sq) + square_name(to))
+                if kind == "K":
+                    moves.extend(self.castling_moves(sq))
+                continue
+            dirs = {"R": ROOK_DIRS, "B": BISHOP_DIRS, "Q": ROOK_DIRS + BISHOP_DIRS}[kind]
+            for df, dr in dirs:
+                nf, nr = f + df, r + dr
+                while 0 <= nf < 8 and 0 <= nr < 8:
+                    to = nr * 8 + nf
+                    if self.own(self.board[to]):
+                        break
+                    moves.append(square_name(sq) + square_name(to))
+                    if self.board[to] != ".":
+                        break
+                    nf, nr = nf + df, nr + dr
+        return moves
+
+    def castling_moves(self, king_sq):
+        moves = []
+        home = 4 if self.white else 60
+        if king_sq != home or self.in_check():
+            return moves
+        rights = ("K", "Q") if self.white else ("k", "q")
+        enemy = not self.white
+        if rights[0] in self.castling and self.board[home + 1] == "." and self.board[home + 2] == ".":
+            if not self.attacked(home + 1, enemy) and not self.attacked(home + 2, enemy):
+                moves.append(square_name(home) + square_name(home + 2))
+        if (rights[1] in self.castling and self.board[home - 1] == "." and self.board[home - 2] == "."
+                and self.board[home - 3] == "."):
+            if not self.attacked(home - 1, enemy) and not self.attacked(home - 2, enemy):
+                moves.append(square_name(home) + square_name(home - 2))
+        return moves
+
+    def make(self, move):
+        frm, to = square_of(move[0:2]), square_of(move[2:4])
+        piece = self.board[frm]
+        captured = self.board[to]
+        self.board[frm] = "."
+        if piece.upper() == "P" and to == self.ep:
+            self.board[to - (8 if self.white else -8)] = "."
+            captured = "p"
+        if len(move) > 4:
+            piece = move[4].upper() if self.white else move[4]
+        self.board[to] = piece
+        if piece.upper() == "K" and abs(to - frm) == 2:
+            rook_from, rook_to = (frm + 3, frm + 1) if to > frm else (frm - 4, frm - 1)
+            self.board[rook_to] = self.board[rook_from]
+            self.board[rook_from] = "."
+        for sq, right in ((4, "KQ"), (60, "kq"), (0, "Q"), (7, "K"), (56, "q"), (63, "k")):
+            if frm == sq or to == sq:
+                self.castling = "".join(c for c in self.castling if c not in right)
+        self.ep = (frm + to) // 2 if piece.upper() == "P" and abs(to - frm) == 16 else None
+        self.halfmoves = 0 if piece.upper() == "P" or captured != "." else self.halfmoves + 1
+        self.white = not self.white
+        self.history.append(self.key())
+
+    def copy(self):
+        other = Position.__new__(Position)
+        other.board = list(self.board)
+        other.white, other.castling, other.ep = self.white, self.castling, self.ep
+        other.halfmoves, other.history = self.halfmoves, list(self.history)
+        return other
+
+    def legal_moves(self):
+        legal = []
+        for move in self.pseudo_moves():
+            after = self.copy()
+            after.make(move)
+            after.white = not after.white
+            if not after.in_check():
+                legal.append(move)
+        return legal
+
+    def draw_reason(self):
+        if self.halfmoves >= 100:
+            return "fifty moves"
+        if self.history.count(self.history[-1]) >= 3:
+            return "repetition"
+        pieces = [p for p in self.board if p not in ".Kk"]
+        if not pieces or (len(pieces) == 1 and pieces[0] in "NBnb"):
+            return "insufficient material"
+        return None
+
+
+def perft(position, depth):
+    if depth == 0:
+        return 1
+    total = 0
+    for move in position.legal_moves():
+        after = position.copy()
+        after.make(move)
+        total += perft(after, depth - 1)
+    return total
+
+
+def selftest():
+    cases = [
+        (START_FEN, 3, 8902),
+        ("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", 2, 2039),
+        ("8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1", 3, 2812),
+        ("r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1", 2, 264),
+        ("rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8", 2, 1486),
+    ]
+    ok = True
+    for fen, depth, expected in cases:
+        got = perft(Position(fen), depth)
+        print("%s perft %d = %d (expected %d)" % ("ok  " if got == expected else "FAIL", depth, got, expected))
+        ok = ok and got == expected
+    return 0 if ok else 1
+
+
+# ---------------------------------------------------------------------------
+# The engines.
+
+class EngineDied(Exception):
+    pass
+
+
+class Engine:
+    def __init__(self, path, name):
+        self.name = name
+        self.workdir = tempfile.mkdtemp(prefix="korvalent-selfplay-")
+        self.process = subprocess.Popen([os.path.abspath(path)], cwd=self.workdir, stdin=subprocess.PIPE,
+                                        stdout=subprocess.PIPE, stderr=subprocess.STDOUT, bufsize=0)
+        self.buffer = b""
+        self.log = []
+
+    def send(self, line):
+        self.log.append("> " + line)
+        try:
+            self.process.stdin.write((line + "\n").encode())
+        except BrokenPipeError:
+            raise EngineDied("%s: its input closed while sending %r" % (self.name, line))
+
+    def read_line(self, deadline):
+        """The next line, or None when the deadline passes first."""
+        while b"\n" not in self.buffer:
+            left = deadline - time.monotonic()
+            if left <= 0:
+                return None
+            ready, _, _ = select.select([self.process.stdout], [], [], left)
+            if not ready:
+                return None
+            chunk = os.read(self.process.stdout.fileno(), 65536)
+            if not chunk:
+                raise EngineDied("%s: output ended (exit code %s)" % (self.name, self.process.poll()))
+            self.buffer += chunk
+        line, self.buffer = self.buffer.split(b"\n", 1)
+        text = line.decode(errors="replace").rstrip("\r")
+        self.log.append("< " + text)
+        del self.log[:-200]
+        return text
+
+    def wait_for(self, prefix, seconds, forbidden=None):
+        """Reads up to the first line beginning with prefix; a line beginning
+        with forbidden on the way is a fault."""
+        deadline = time.monotonic() + seconds
+        while True:
+            line = self.read_line(deadline)
+            if line is None:
+                raise EngineDied("%s: no %r within %.1f s" % (self.name, prefix, seconds))
+            if forbidden and line.startswith(forbidden):
+                raise EngineDied("%s: unexpected %r while waiting for %r" % (self.name, line, prefix))
+            if line.startswith(prefix):
+                return line
+
+    def sync(self):
+        """isready / readyok: any bestmove on the way is a stray one."""
+        self.send("isready")
+        self.wait_for("readyok", 10, forbidden="bestmove")
+
+    def start(self):
+        self.send("uci")
+        self.wait_for("uciok", 10)
+        self.sync()
+
+    def quit(self):
+        self.send("quit")
+        try:
+            code = self.process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            raise EngineDied("%s: did not end after quit" % self.name)
+        if code != 0:
+            raise EngineDied("%s: exit code %d after quit" % (self.name, code))
+
+
+def bestmove_of(line):
+    words = line.split()
+    best = words[1] if len(words) > 1 else ""
+    ponder = words[3] if len(words) > 3 and words[2] == "ponder" else None
+    return best, ponder
+
+
+def go_command(clocks, increment_ms, ponder=False):
+    return "go %swtime %d btime %d winc %d binc %d" % (
+        "ponder " if ponder else "", max(clocks[0], 0), max(clocks[1], 0), increment_ms, increment_ms)
+
+
+def game_result(position, plies, max_plies):
+    """The result of a finished game, or None while it goes on."""
+    if not position.legal_moves():
+        if position.in_check():
+            return "0-1" if position.white else "1-0"
+        return "1/2-1/2"
+    if position.draw_reason() or plies >= max_plies:
+        return "1/2-1/2"
+    return None
+
+
+def play_game(engines, white_index, args, game_number):
+    """One game; returns (result text, plies). Raises EngineDied on a fault."""
+    position = Position()
+    moves = []
+    clocks = [args.base_ms, args.base_ms]
+    players = [engines[white_index], engines[1 - white_index]]  # by colour: white, black
+    pondering = [None, None]  # the expected reply each side ponders on
+    for engine in engines:
+        engine.send("ucinewgame")
+        engine.sync()
+    while True:
+        side = 0 if position.white else 1
+        result = game_result(position, len(moves), args.max_plies)
+        if result:
+            # A ponder search still running owes its bestmove to "stop".
+            for ponder_side in (0, 1):
+                if pondering[ponder_side] is not None:
+                    players[ponder_side].send("stop")
+                    players[ponder_side].wait_for("bestmove", 10)
+            return result, len(moves)
+        legal = position.legal_moves()
+
+        engine = players[side]
+        started = time.monotonic()
+        if pondering[side] is not None:
+            if moves and moves[-1] == pondering[side]:
+                engine.send("ponderhit")
+                started = time.monotonic()
+            else:
+                # A miss: the ponder search ends with a move nobody plays.
+                engine.send("stop")
+                engine.wait_for("bestmove", 10)
+                pondering[side] = None
+        if pondering[side] is None:
+            engine.sync()
+            engine.send("position startpos" + (" moves " + " ".join(moves) if moves else ""))
+            engine.send(go_command(clocks, args.inc_ms))
+            started = time.monotonic()
+        pondering[side] = None
+        line = engine.wait_for("bestmove", clocks[side] / 1000.0 + 5)
+        spent_ms = (time.monotonic() - started) * 1000.0
+        best, ponder = bestmove_of(line)
+        if best not in legal:
+            raise EngineDied("%s: illegal bestmove %r after moves %s" % (engine.name, best, " ".join(moves)))
+        clocks[side] -= spent_ms
+        if clocks[side] < 0:
+            raise EngineDied("%s: lost on time (%.0f ms over) in game %d at ply %d" % (
+                engine.name, -clocks[side], game_number, len(moves)))
+        clocks[side] += args.inc_ms
+        position.make(best)
+        moves.append(best)
+        if args.ponder and ponder:
+            after = position.copy()
+            if ponder in after.legal_moves():
+                engine.send("position startpos moves " + " ".join(moves + [ponder]))
+                engine.send(go_command(clocks, args.inc_ms, ponder=True))
+                pondering[side] = ponder
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--engine", help="engine executable")
+    parser.add_argument("--games", type=int, default=100)
+    parser.add_argument("--base-ms", type=int, default=2000, help="time per side per game")
+    parser.add_argument("--inc-ms", type=int, default=50, help="increment per move")
+    parser.add_argument("--max-plies", type=int, default=200, help="a longer game is adjudicated a draw")
+    parser.add_argument("--ponder", action="store_true", help="let the engines ponder")
+    parser.add_argument("--selftest", action="store_true", help="check the script's move generator")
+    args = parser.parse_args()
+    if args.selftest:
+        return selftest()
+    if not args.engine:
+        parser.error("--engine is required")
+
+    engines = [Engine(args.engine, "engine A"), Engine(args.engine, "engine B")]
+    score = {"1-0": 0, "0-1": 0, "1/2-1/2": 0}
+    total_plies = 0
+    try:
+        for engine in engines:
+            engine.start()
+        for game in range(1, args.games + 1):
+            white = (game - 1) % 2
+            result, plies = play_game(engines, white, args, game)
+            score[result] += 1
+            total_plies += plies
+            print("game %d: %s as white, %s in %d plies" % (game, engines[white].name, result, plies), flush=True)
+        for engine in engines:
+            engine.quit()
+    except EngineDied as fault:
+        print("FAIL: %s" % fault)
+        for engine in engines:
+            print("--- last lines of %s:" % engine.name)
+            print("\n".join(engine.log[-30:]))
+            if engine.process.poll() is None:
+                engine.process.kill()
+        return 1
+    print("%d games, %d plies: white won %d, black won %d, drawn %d; every move legal, no time loss" % (
+        args.games, total_plies, score["1-0"], score["0-1"], score["1/2-1/2"]))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,110 @@
+// The console words of the command loop that print or switch something
+// (help, egtbstat, bkm, reset, easy, hard, fritz, xboard), through the real
+// executable.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/engine_pipe.h"
+#include "support/engine_process.h"
+
+namespace {
+
+constexpr int ReplyMs = 10000;
+
+// What the engine printed after its start-up lines.
+std::string AfterStartup(const std::string& output) {
+    const std::string lastLine = "EGTB files not found\n";
+    const size_t end = output.find(lastLine);
+    return end == std::string::npos ? output : output.substr(end + lastLine.size());
+}
+
+TEST(ConsoleWords, HelpPagesVerbatimWithAPauseBetween) {
+    const std::string page1 =
+        "Korvalent commands:\n" + std::string(78, '-') + "\n\n" +
+        "analyze ................... Enters analyze mode\n"
+        "black ..................... Sets black to move and engine side to white\n"
+        "brd ....................... Prints a board\n"
+        "bkm ....................... Prints book moves for current position\n"
+        "easy ...................... Toggles pondering off\n"
+        "edit ...................... Edit board position\n"
+        "egtbstat .................. Displays current EGTB status\n"
+        "epdevl <f> ................ Produces static evaluations for EPD-file <f>\n"
+        "evl ....................... Shows static evaluation for current position\n"
+        "force ..................... Toggles autoplay off\n"
+        "go ........................ Starts search\n"
+        "hard ...................... Toggles pondering on\n"
+        "help ...................... Displays this help\n"
+        "level <m> <t> <i> ......... Sets ICS time controls\n"
+        "loadfen <e> ............... Sets FEN-position <e>\n"
+        "moves ..................... Displays all legal moves with ranking priorities\n"
+        "mvd ....................... Shows position flags\n"
+        "new ....................... Starts a new game\n"
+        "nopost .................... Toggles silent mode on\n"
+        "\nPress <enter> to continue....";
+    const std::string page2 =
+        "\n"
+        "perft <d> ................. Tests the move generator/make_move with depth <d>\n"
+        "post ...................... Toggles silent mode off\n"
+        "q[uit] .................... Exits Korvalent\n"
+        "remove .................... Un-makes last moves of each side\n"
+        "sd <d> .................... Sets max search depth to <d>\n"
+        "st <t> .................... Sets max search time to <t>\n"
+        "time <t> .................. Sets remaining game time in milliseconds to <t>\n"
+        "uci ....................... UCI mode\n"
+        "undo ...................... Un-makes last move of one side\n"
+        "white ..................... Sets white to move and engine side to black\n"
+        "\n";
+
+    // The line after "help" only turns the page; it is not run.
+    const EngineRun run = RunEngine("help\nquit\nmvd\nquit\n");
+    EXPECT_EQ(AfterStartup(run.output), page1 + page2 + "castling flags = 15\n");
+    EXPECT_EQ(run.exitCode, 0);
+
+    // The second page waits for that line.
+    EnginePipe engine;
+    engine.Send("help");
+    ASSERT_TRUE(engine.WaitFor("new ....", ReplyMs));
+    engine.Drain(200);
+    EXPECT_EQ(engine.Find("perft <d>"), -1);
+    engine.Send("");
+    EXPECT_TRUE(engine.WaitFor("white .....", ReplyMs)) << engine.Transcript();
+}
+
+TEST(ConsoleWords, StatusLinesOfTablebasesAndBook) {
+    const EngineRun run = RunEngine("egtbstat\nbkm\nnew\ne2e4\n");
+    const std::string out = AfterStartup(run.output);
+    EXPECT_EQ(out.rfind("UseEGTB = TRUE\ntb_path = c:\\tablebases\\\nEGTB files not found\n"
+                        "Current nhash1 = ",
+                        0),
+              0u)
+        << out;
+    EXPECT_NE(out.find(", nhash2 = "), std::string::npos);
+    EXPECT_NE(out.find("\nNo book loaded...\n"), std::string::npos) << out;
+}
+
+TEST(ConsoleWords, PonderingSwitchesAndProtocolWords) {
+    // easy: no hint after the move; hard: the engine ponders and says on what.
+    for (const char* word : {"easy", "hard"}) {
+        EnginePipe engine;
+        engine.Send("xboard");
+        engine.Send(word);
+        engine.Send("sd 5");
+        engine.Send("e2e4");
+        ASSERT_TRUE(engine.WaitFor("move ", 60000)) << engine.Transcript();
+        engine.Drain(1500);
+        EXPECT_EQ(engine.Count("Hint: "), std::string(word) == "hard" ? 1 : 0)
+            << word << "\n" << engine.Transcript();
+        engine.Send("quit");
+        EXPECT_EQ(engine.WaitExit(ReplyMs), 0);
+    }
+    // "xboard" after "uci" switches the output back to xboard lines;
+    // "fritz" goes on to the next words ("fritz" alone runs nothing else).
+    const EngineRun run = RunEngine("uci\nxboard\nfritz\nsd 3\ngo\nreset\nquit\n");
+    const std::string out = AfterStartup(run.output);
+    EXPECT_NE(out.find("\nmove "), std::string::npos) << out;
+    EXPECT_EQ(out.find("bestmove"), std::string::npos) << out;
+    EXPECT_EQ(run.exitCode, 0);
+}
+
+}  // namespace

@@ -1,0 +1,377 @@
+// UCI through the real executable, held open the way a GUI holds it: a line
+// is sent, the answer awaited, more lines sent.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "support/engine_pipe.h"
+
+namespace {
+
+constexpr int ReplyMs = 10000;   // an answer that does not come in this time is missing
+constexpr int SearchMs = 60000;  // a search with its own limit ends within this
+
+const char* const MateInTwoFen = "r5k1/5ppp/8/8/8/8/1Q6/1R4K1 w - - 0 1";
+const char* const MatedFen = "rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3";
+
+// An engine after "uci", with the position set up.
+struct UciEngine : EnginePipe {
+    UciEngine() {
+        Send("uci");
+        EXPECT_TRUE(WaitFor("uciok", ReplyMs)) << Transcript();
+    }
+    // isready / readyok: every answer to earlier lines has been printed.
+    void Sync() {
+        Send("isready");
+        EXPECT_TRUE(WaitFor("readyok", ReplyMs)) << Transcript();
+    }
+    // The bestmove of the search now running, or "" when none came in time.
+    std::string BestMove(int timeoutMs = SearchMs) {
+        std::string line;
+        if (!WaitFor("bestmove", timeoutMs, &line)) return "";
+        return line;
+    }
+    // Every line from index from on.
+    std::vector<std::string> LinesFrom(int from) const {
+        return std::vector<std::string>(lines.begin() + from, lines.end());
+    }
+};
+
+std::string Word(const std::string& line, int index) {
+    std::vector<std::string> words;
+    std::string word;
+    for (char c : line + " ") {
+        if (c == ' ') {
+            if (!word.empty()) words.push_back(word);
+            word.clear();
+        } else {
+            word += c;
+        }
+    }
+    return index < int(words.size()) ? words[index] : "";
+}
+
+// The number after the word name in an info line, -1 when it is not there.
+int Field(const std::string& line, const std::string& name) {
+    for (int i = 0;; i++) {
+        const std::string word = Word(line, i);
+        if (word.empty()) return -1;
+        if (word == name) return std::stoi(Word(line, i + 1));
+    }
+}
+
+// One rank as "brd" prints it.
+const std::regex BoardRow("([ *][.KQRBNP]){8}");
+
+// The board as "brd" prints it.
+std::string BoardAfter(UciEngine& engine, const std::string& position) {
+    engine.Sync();
+    const int start = int(engine.lines.size());
+    engine.Send(position);
+    engine.Send("brd");
+    engine.Sync();
+    std::string board;
+    for (int i = start; i < int(engine.lines.size()); i++)
+        if (std::regex_match(engine.lines[i], BoardRow)) board += engine.lines[i] + "\n";
+    return board;
+}
+
+const std::regex InfoLine(
+    "info depth \\d+ seldepth \\d+ score (cp -?\\d+|mate -?\\d+) (upperbound |lowerbound )?"
+    "nodes \\d+ time \\d+ hashfull \\d+ nps \\d+ tbhits \\d+"
+    "( pv( [a-h][1-8][a-h][1-8][qrbn]?)+| currmove [a-h][1-8][a-h][1-8][qrbn]? currmovenumber "
+    "\\d+)");
+const std::regex NpsLine("info nps \\d+ nodes \\d+ tbhits \\d+ hashfull \\d+");
+const std::regex MultiPvLine(
+    "info multipv (\\d+) depth \\d+ seldepth \\d+ score (cp -?\\d+|mate -?\\d+) "
+    "(upperbound |lowerbound )?nodes \\d+ time \\d+ hashfull \\d+ nps \\d+ tbhits \\d+ "
+    "currmove [a-h][1-8][a-h][1-8][qrbn]? currmovenumber \\d+ pv( [a-h][1-8][a-h][1-8][qrbn]?)+");
+const std::regex BestMoveLine(
+    "bestmove [a-h][1-8][a-h][1-8][qrbn]?( ponder [a-h][1-8][a-h][1-8][qrbn]?)?");
+
+TEST(Uci, IdentityAndOptionsVerbatim) {
+    UciEngine engine;
+    const int uciok = engine.Find("uciok");
+    ASSERT_GE(uciok, 13);
+    const std::vector<std::string> expected = {
+        "id name Korvalent 1.50",
+        "id author Orvel Dunsk",
+        "option name Hash type spin min 0 max 1024 default 10",
+        "option name PawnHash type spin min 0 max 1024 default 7",
+        "option name NalimovPath type string default c:\\tablebases\\",
+        "option name OpeningsBook type string default .\\book.kvb",
+        "option name OwnBook type check default true",
+        "option name NalimovCache type spin min 1 max 128 default 1",
+        "option name MultiPV type spin min 1 max 1024 default 1",
+        "option name Aggressivity type spin min 0 max 300 default 100",
+        "option name Defensivity type spin min 0 max 300 default 100",
+        "option name Tropism type spin min 0 max 300 default 100",
+        "option name Clear Hash type button",
+        "uciok",
+    };
+    const std::vector<std::string> got(engine.lines.begin() + uciok - 13,
+                                       engine.lines.begin() + uciok + 1);
+    EXPECT_EQ(got, expected);
+
+    // The personality options, clamped to their range, show as the new defaults.
+    engine.Send("setoption name Aggressivity value 150");
+    engine.Send("setoption name Defensivity value 400");
+    engine.Send("setoption name Tropism value -20");
+    // Without "name" or "value" and a value nothing is set.
+    engine.Send("setoption name Tropism");
+    engine.Send("setoption name Tropism size 50");
+    engine.Send("setoption Tropism value 50");
+    engine.Send("uci");
+    ASSERT_TRUE(engine.WaitFor("uciok", ReplyMs));
+    EXPECT_GE(engine.Find("option name Aggressivity type spin min 0 max 300 default 150"), uciok);
+    EXPECT_GE(engine.Find("option name Defensivity type spin min 0 max 300 default 300"), uciok);
+    EXPECT_GE(engine.Find("option name Tropism type spin min 0 max 300 default 0"), uciok);
+    engine.Send("quit");
+    EXPECT_EQ(engine.WaitExit(ReplyMs), 0);
+}
+
+TEST(Uci, IsReadyIsAnsweredDuringASearch) {
+    UciEngine engine;
+    engine.Send("position startpos");
+    engine.Send("go infinite");
+    ASSERT_TRUE(engine.WaitFor("info depth", SearchMs)) << engine.Transcript();
+    for (int i = 0; i < 3; i++) {
+        engine.Send("isready");
+        EXPECT_TRUE(engine.WaitFor("readyok", 2000)) << engine.Transcript();
+    }
+    EXPECT_EQ(engine.Count("bestmove"), 0);
+    engine.Send("stop");
+    EXPECT_TRUE(std::regex_match(engine.BestMove(ReplyMs), BestMoveLine)) << engine.Transcript();
+    engine.Sync();
+    EXPECT_EQ(engine.Count("bestmove"), 1);
+}
+
+TEST(Uci, PositionCommands) {
+    UciEngine engine;
+    const std::string afterTwo = BoardAfter(engine, "position startpos moves e2e4 e7e5");
+    EXPECT_EQ(afterTwo, BoardAfter(engine, "position fen rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/"
+                                           "RNBQKBNR w KQkq e6 0 2"));
+    // An illegal move in the middle is skipped and the rest still played.
+    EXPECT_EQ(BoardAfter(engine, "position startpos moves e2e4 e2e5 e7e5"), afterTwo);
+    EXPECT_NE(afterTwo, BoardAfter(engine, "position startpos"));
+
+    // A GUI's FEN with the en-passant square and both counters, then the
+    // en-passant capture.
+    const std::string capture = BoardAfter(
+        engine,
+        "position fen rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3 moves e5f6");
+    EXPECT_EQ(capture, BoardAfter(engine, "position fen rnbqkbnr/ppp1p1pp/5P2/3p4/8/8/PPPP1PPP/"
+                                          "RNBQKBNR b KQkq - 0 3"));
+    // A refused FEN takes none of its moves; a bare "fen" is no FEN.
+    EXPECT_EQ(BoardAfter(engine, "position fen 8/8/8/8/8/8/8/8 w - - 0 1 moves e7e6"), capture);
+    EXPECT_EQ(BoardAfter(engine, "position fen"), capture);
+    EXPECT_EQ(BoardAfter(engine, "position fen "), capture);
+    EXPECT_EQ(BoardAfter(engine, "position"), capture);
+}
+
+// One "go" and how it is ended.
+struct GoCase {
+    std::string position;
+    std::string go;
+    const char* ender;     // sent when the search has run a while ("" for none)
+    const char* bestmove;  // expected move ("" for any legal one)
+    bool mayEndFirst = false;  // the search may end by itself before the ender
+};
+
+const GoCase GoCases[] = {
+    {"position startpos", "go depth 5", "", ""},
+    {"position startpos moves e2e4", "go movetime 300", "", ""},
+    {"position startpos", "go wtime 3000 btime 3000 winc 100 binc 100 movestogo 20", "", ""},
+    {"position startpos moves e2e4", "go wtime 3000 btime 2000", "", ""},
+    {"position startpos", "go nodes 30000", "", ""},
+    {"position startpos", "go infinite", "stop", ""},
+    {"position startpos", "go ponder", "stop", ""},
+    {"position startpos", "go ponder wtime 2000 btime 2000", "ponderhit", ""},
+    {"position startpos", "go depth 4 searchmoves h2h3", "", "bestmove h2h3"},
+    {"position startpos", "go depth 4 searchmoves a2a3 g1h3", "", ""},
+    // A mate in two: the mate limit turns the mate stop off, so the search
+    // deepens on (quickly, in its narrow window) unless "stop" ends it.
+    {"position fen " + std::string(MateInTwoFen), "go mate 2", "stop", "bestmove b2b8", true},
+    {"position fen " + std::string(MatedFen), "go depth 5", "", "bestmove 0000"},
+    {"position fen " + std::string(MatedFen), "go infinite", "stop", "bestmove 0000"},
+    {"position fen " + std::string(MatedFen), "go ponder", "ponderhit", "bestmove 0000"},
+    // One legal move.
+    {"position fen 7k/8/8/8/8/8/6q1/K7 w - - 0 1", "go infinite", "stop", "bestmove a1b1"},
+    {"position fen 7k/8/8/8/8/8/6q1/K7 w - - 0 1", "go depth 6", "", "bestmove a1b1"},
+};
+
+TEST(Uci, EveryGoGetsExactlyOneBestMove) {
+    for (const GoCase& test : GoCases) {
+        UciEngine engine;
+        engine.Send(test.position);
+        engine.Sync();
+        const int start = int(engine.lines.size());
+        engine.Send(test.go);
+        if (*test.ender) {
+            // Whatever state the search is in: running, or held after it ended.
+            engine.Drain(300);
+            if (!test.mayEndFirst || engine.Count("bestmove") == 0) {
+                EXPECT_EQ(engine.Count("bestmove"), 0) << test.go << "\n" << engine.Transcript();
+                engine.Send(test.ender);
+            }
+        }
+        const std::string best = engine.BestMove();
+        ASSERT_NE(best, "") << test.go << "\n" << engine.Transcript();
+        if (*test.bestmove) {
+            EXPECT_EQ(Word(best, 0) + " " + Word(best, 1), test.bestmove) << engine.Transcript();
+        } else {
+            EXPECT_TRUE(std::regex_match(best, BestMoveLine)) << best;
+        }
+        // Nothing more follows: an idle "stop" or "ponderhit" prints nothing.
+        engine.Send("stop");
+        engine.Send("ponderhit");
+        engine.Sync();
+        EXPECT_EQ(engine.Count("bestmove"), 1) << test.go << "\n" << engine.Transcript();
+        for (const std::string& line : engine.LinesFrom(start)) {
+            if (line.rfind("info nps", 0) == 0) {
+                EXPECT_TRUE(std::regex_match(line, NpsLine)) << line;
+            } else if (line.rfind("info", 0) == 0) {
+                EXPECT_TRUE(std::regex_match(line, InfoLine)) << line;
+            }
+        }
+        engine.Send("quit");
+        EXPECT_EQ(engine.WaitExit(ReplyMs), 0);
+    }
+}
+
+TEST(Uci, PonderHitWhileHeldPlaysTheMove) {
+    UciEngine engine;
+    engine.Send("position startpos moves e2e4");
+    engine.Send("go ponder depth 3");
+    // The ponder search ends at its depth and holds its move back.
+    engine.Drain(500);
+    EXPECT_EQ(engine.Count("bestmove"), 0);
+    engine.Send("ponderhit");
+    const std::string first = engine.BestMove(ReplyMs);
+    EXPECT_TRUE(std::regex_match(first, BestMoveLine)) << engine.Transcript();
+    engine.Sync();
+    EXPECT_EQ(engine.Count("bestmove"), 1);
+}
+
+TEST(Uci, LimitsHoldForOneGoOnly) {
+    UciEngine engine;
+    engine.Send("position startpos");
+    engine.Send("go infinite");
+    engine.Drain(200);
+    engine.Send("stop");
+    ASSERT_NE(engine.BestMove(ReplyMs), "");
+    // No clock of the infinite search survives: this one ends at depth 5.
+    const int start = int(engine.lines.size());
+    engine.Send("go depth 5");
+    const std::string best = engine.BestMove();
+    ASSERT_NE(best, "") << engine.Transcript();
+    int deepest = 0;
+    for (const std::string& line : engine.LinesFrom(start))
+        if (line.rfind("info depth ", 0) == 0) deepest = std::max(deepest, Field(line, "depth"));
+    EXPECT_EQ(deepest, 5) << engine.Transcript();
+    // Nor does a mate limit: after "go mate 5" the mate in two shows as the
+    // mate it is.
+    engine.Send("position fen " + std::string(MateInTwoFen));
+    engine.Send("go mate 5 depth 5");
+    ASSERT_NE(engine.BestMove(), "");
+    // The engine has played its move: the GUI sets the position again.
+    engine.Send("position fen " + std::string(MateInTwoFen));
+    const int next = int(engine.lines.size());
+    engine.Send("go depth 5");
+    ASSERT_NE(engine.BestMove(), "");
+    bool mate = false;
+    for (const std::string& line : engine.LinesFrom(next))
+        if (line.find(" score mate 2 ") != std::string::npos) mate = true;
+    EXPECT_TRUE(mate) << engine.Transcript();
+}
+
+TEST(Uci, MultiPvGivesSortedLines) {
+    UciEngine engine;
+    engine.Send("setoption name MultiPV value 3");
+    engine.Send("position startpos");
+    engine.Send("go depth 9");
+    ASSERT_NE(engine.BestMove(), "") << engine.Transcript();
+    // The last complete block of three lines, best first.
+    int last = -1;
+    for (int i = 0; i + 2 < int(engine.lines.size()); i++)
+        if (engine.lines[i].rfind("info multipv 1 ", 0) == 0 &&
+            engine.lines[i + 1].rfind("info multipv 2 ", 0) == 0 &&
+            engine.lines[i + 2].rfind("info multipv 3 ", 0) == 0)
+            last = i;
+    ASSERT_GE(last, 0) << engine.Transcript();
+    int previous = 1 << 30;
+    for (int k = 0; k < 3; k++) {
+        const std::string& line = engine.lines[last + k];
+        EXPECT_TRUE(std::regex_match(line, MultiPvLine)) << line;
+        ASSERT_EQ(Word(line, 8), "cp") << line;
+        const int score = std::stoi(Word(line, 9));
+        EXPECT_LE(score, previous) << line;
+        previous = score;
+    }
+    EXPECT_EQ(engine.Count("info multipv 4 "), 0);
+}
+
+TEST(Uci, HashOptionsAndTheRest) {
+    UciEngine engine;
+    auto hashfull = [&engine](const std::string& go) {
+        engine.Send("position startpos");
+        const int start = int(engine.lines.size());
+        engine.Send(go);
+        EXPECT_NE(engine.BestMove(), "") << engine.Transcript();
+        int value = -1;
+        for (const std::string& line : engine.LinesFrom(start))
+            if (line.rfind("info depth", 0) == 0) value = Field(line, "hashfull");
+        return value;
+    };
+    engine.Send("setoption name Hash value 1");
+    engine.Send("setoption name Clear Hash");
+    EXPECT_GT(hashfull("go depth 9"), 0);
+    // No table at all: the search still runs and the table is shown empty.
+    engine.Send("setoption name Hash value 0");
+    engine.Send("setoption name PawnHash value 0");
+    EXPECT_EQ(hashfull("go depth 7"), 0);
+    // Sizes beyond the range are clamped, not taken as they come.
+    engine.Send("setoption name Hash value 100000");
+    engine.Send("setoption name PawnHash value 4096");
+    engine.Send("setoption name Hash value 16");
+    engine.Send("setoption name PawnHash value 2");
+    EXPECT_GE(hashfull("go depth 6"), 0);
+
+    engine.Send("setoption name OwnBook value false");
+    engine.Send("setoption name OwnBook value maybe");
+    engine.Send("setoption name NalimovCache value 4");
+    engine.Send("setoption name NalimovCache value 100000");
+    engine.Send("setoption name NalimovPath value my tables;other");
+    engine.Send("setoption name OpeningsBook value");
+    engine.Send("setoption name OpeningsBook value my book.kvb");
+    ASSERT_TRUE(engine.WaitFor("Error opening \"my book.kvb\"!", ReplyMs)) << engine.Transcript();
+    engine.Send("setoption name MultiPV value 1");
+    engine.Send("ucinewgame");
+    engine.Send("debug on");
+    engine.Send("debug off");
+    engine.Sync();
+    engine.Send("go depth 3");
+    EXPECT_NE(engine.BestMove(), "");
+    engine.Send("quit");
+    EXPECT_EQ(engine.WaitExit(ReplyMs), 0);
+    // The one book named, after the default one of the start-up; an empty
+    // name opens nothing.
+    EXPECT_EQ(engine.Count("Error opening"), 2) << engine.Transcript();
+}
+
+TEST(Uci, PonderMoveIsLegalAfterTheBestMove) {
+    UciEngine engine;
+    engine.Send("position startpos moves e2e4 e7e5 g1f3");
+    engine.Send("go depth 6");
+    const std::string best = engine.BestMove();
+    ASSERT_EQ(Word(best, 2), "ponder") << best;
+    // The GUI plays both and lets the engine answer the position.
+    engine.Send("position startpos moves e2e4 e7e5 g1f3 " + Word(best, 1) + " " + Word(best, 3));
+    engine.Send("go depth 3");
+    EXPECT_TRUE(std::regex_match(engine.BestMove(), BestMoveLine));
+}
+
+}  // namespace

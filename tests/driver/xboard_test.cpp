@@ -1,0 +1,242 @@
+// The xboard protocol through the real executable, held open as xboard
+// holds it: moves, clocks, force and go, take-backs, pondering on the
+// expected reply, board editing and analysis.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "support/engine_pipe.h"
+
+namespace {
+
+constexpr int ReplyMs = 10000;
+constexpr int SearchMs = 60000;
+
+const char* const MatedFen = "rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3";
+const char* const OneMoveFen = "7k/8/8/8/8/8/6q1/K7 w - - 0 1";
+
+const std::regex ThinkingLine("-?\\d+ -?\\d+ \\d+ \\d+( [a-h][1-8][a-h][1-8][qrbn]?)+");
+const std::regex BoardRow("([ *][.KQRBNP]){8}");
+const std::regex MoveLine("move [a-h][1-8][a-h][1-8][qrbn]?");
+
+struct XboardEngine : EnginePipe {
+    XboardEngine() {
+        Send("xboard");
+        Send("new");
+    }
+    // "brd" as a barrier: its last line has come once the eighth rank row of
+    // the board has been printed; returns the board.
+    std::string Board() {
+        const int start = int(lines.size());
+        Send("brd");
+        Send("mvd");
+        EXPECT_TRUE(WaitFor("castling flags", ReplyMs)) << Transcript();
+        std::string board;
+        for (int i = start; i < int(lines.size()) && lines[i].rfind("castling", 0) != 0; i++)
+            if (std::regex_match(lines[i], BoardRow)) board += lines[i] + "\n";
+        return board;
+    }
+    std::string Move(int timeoutMs = SearchMs) {
+        std::string line;
+        if (!WaitFor("move ", timeoutMs, &line)) return "";
+        return line.substr(5);
+    }
+};
+
+std::string BoardOf(const std::string& setup) {
+    XboardEngine engine;
+    engine.Send("force");
+    engine.Send(setup);
+    return engine.Board();
+}
+
+TEST(Xboard, MovesClocksForceGoAndTakeBacks) {
+    XboardEngine engine;
+    engine.Send("level 40 1 0");
+    engine.Send("time 6000");
+    engine.Send("otim 6000");
+    engine.Send("post");
+    engine.Send("e2e4");
+    // A timed search: it ends by itself and the move follows its thinking lines.
+    const std::string reply = engine.Move();
+    ASSERT_NE(reply, "") << engine.Transcript();
+    int thinking = 0;
+    for (const std::string& line : engine.lines) {
+        const bool numeric = std::isdigit(static_cast<unsigned char>(line[0])) || line[0] == '-';
+        if (!line.empty() && numeric) {
+            EXPECT_TRUE(std::regex_match(line, ThinkingLine)) << line;
+            thinking++;
+        }
+    }
+    EXPECT_GE(thinking, 1) << engine.Transcript();
+
+    // Force mode records moves; go makes the engine play the side to move.
+    engine.Send("force");
+    engine.Send("g1f3");
+    engine.Send("a1a8");
+    ASSERT_TRUE(engine.WaitFor("Illegal move: a1a8", ReplyMs));
+    const std::string afterG1f3 = engine.Board();
+    engine.Send("undo");
+    engine.Send("g1f3");
+    EXPECT_EQ(engine.Board(), afterG1f3);
+    // "remove" takes back a move of each side.
+    engine.Send("remove");
+    engine.Send("e7e5");
+    engine.Send("g1f3");
+    EXPECT_EQ(engine.Board(), BoardOf("e2e4\ne7e5\ng1f3"));
+    engine.Send("remove");
+    engine.Send("undo");
+    EXPECT_EQ(engine.Board(),
+              BoardOf("loadfen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -"));
+    engine.Send("sd 4");
+    engine.Send("go");
+    const std::string first = engine.Move();
+    EXPECT_TRUE(std::regex_match("move " + first, MoveLine)) << engine.Transcript();
+    engine.Send("quit");
+    EXPECT_EQ(engine.WaitExit(ReplyMs), 0);
+}
+
+TEST(Xboard, AClockMakesGoATimedSearch) {
+    XboardEngine engine;
+    engine.Send("time 6000");
+    engine.Send("otim 6000");
+    engine.Send("go");
+    // No stop comes: only the clock can end this search.
+    EXPECT_NE(engine.Move(), "") << engine.Transcript();
+}
+
+TEST(Xboard, NopostSilencesTheSearchButNotItsLastLine) {
+    XboardEngine engine;
+    engine.Send("nopost");
+    engine.Send("sd 7");
+    engine.Send("go");
+    ASSERT_NE(engine.Move(), "");
+    int thinking = 0;
+    for (const std::string& line : engine.lines) thinking += std::regex_match(line, ThinkingLine);
+    EXPECT_EQ(thinking, 1) << engine.Transcript();
+}
+
+TEST(Xboard, EditInOneBurst) {
+    XboardEngine engine;
+    engine.Send("force");
+    engine.Send("edit\n#\nKe1\nPe2\nRh1\nc\nKe8\nPd7\n.");
+    EXPECT_EQ(engine.Board(), BoardOf("loadfen 4k3/3p4/8/8/8/8/4P3/4K2R w K -"));
+}
+
+// Pondering: after its move the engine prints the reply it expects, plays it
+// on its board and searches on.
+struct PonderingEngine : XboardEngine {
+    std::string hint;
+    std::string reply;
+    PonderingEngine() {
+        Send("hard");
+        Send("level 40 1 0");
+        Send("time 6000");
+        Send("otim 6000");
+        Send("e2e4");
+        reply = Move();
+        std::string line;
+        EXPECT_TRUE(WaitFor("Hint: ", SearchMs, &line)) << Transcript();
+        hint = line.size() > 6 ? line.substr(6) : "";
+    }
+};
+
+TEST(Xboard, ThePonderHitGoesOnWithTheSameSearch) {
+    PonderingEngine engine;
+    ASSERT_NE(engine.hint, "");
+    // Let the ponder search get deep, then play the expected reply.
+    engine.Drain(1500);
+    int deepest = 0;
+    for (const std::string& line : engine.lines)
+        if (std::regex_match(line, ThinkingLine)) deepest = std::stoi(line);
+    const int before = int(engine.lines.size());
+    engine.Send("time 6000");
+    engine.Send("otim 5000");
+    engine.Send(engine.hint);
+    const std::string second = engine.Move();
+    ASSERT_NE(second, "") << engine.Transcript();
+    // No new search: the thinking up to the move goes on from the depth
+    // already reached.
+    const int moveLine = engine.Find("move " + second, before);
+    for (int i = before; i < moveLine; i++) {
+        if (std::regex_match(engine.lines[i], ThinkingLine)) {
+            EXPECT_GE(std::stoi(engine.lines[i]), deepest - 1) << engine.Transcript();
+        }
+    }
+    EXPECT_EQ(engine.Count("Illegal move"), 0);
+}
+
+TEST(Xboard, AnotherReplyStartsANewSearch) {
+    PonderingEngine engine;
+    ASSERT_NE(engine.hint, "");
+    // Some legal reply that is not the expected one.
+    const std::string other = engine.hint == "a2a3" ? "h2h3" : "a2a3";
+    engine.Drain(300);
+    engine.Send(other);
+    const std::string second = engine.Move();
+    ASSERT_NE(second, "") << engine.Transcript();
+    engine.Send("force");
+    const std::string board = engine.Board();
+    EXPECT_EQ(board, BoardOf("e2e4\n" + engine.reply + "\n" + other + "\n" + second));
+}
+
+TEST(Xboard, AnIllegalMoveWhilePonderingGoesBackToIdle) {
+    PonderingEngine engine;
+    ASSERT_NE(engine.hint, "");
+    engine.Drain(300);
+    engine.Send("a7a1");
+    ASSERT_TRUE(engine.WaitFor("Illegal move: a7a1", ReplyMs)) << engine.Transcript();
+    // Idle, with the expected reply taken back.
+    EXPECT_EQ(engine.Board(), BoardOf("e2e4\n" + engine.reply));
+    EXPECT_EQ(engine.Count("move "), 1);
+}
+
+TEST(Xboard, QuitDuringASearch) {
+    XboardEngine engine;
+    engine.Send("go");
+    engine.Drain(500);
+    EXPECT_EQ(engine.Count("move "), 0);
+    engine.Send("quit");
+    EXPECT_EQ(engine.WaitExit(ReplyMs), 0);
+}
+
+TEST(Xboard, AnalysisTakesMovesUndoStatusAndExit) {
+    XboardEngine engine;
+    engine.Send("post");
+    engine.Send("analyze");
+    engine.Drain(500);
+    engine.Send(".");
+    ASSERT_TRUE(engine.WaitFor("stat01: ", ReplyMs)) << engine.Transcript();
+    engine.Send("e2e4");
+    engine.Drain(300);
+    engine.Send("undo");
+    engine.Send("d2d4");
+    engine.Drain(300);
+    engine.Send("exit");
+    // Out of analysis: the board holds d2d4 alone, and commands are answered.
+    EXPECT_EQ(engine.Board(), BoardOf("d2d4"));
+    EXPECT_EQ(engine.Count("move "), 0);
+    engine.Send("quit");
+    EXPECT_EQ(engine.WaitExit(ReplyMs), 0);
+}
+
+TEST(Xboard, AnalysisOfAFinishedOrForcedPositionStillLeavesOnExit) {
+    for (const char* fen : {MatedFen, OneMoveFen}) {
+        XboardEngine engine;
+        engine.Send(std::string("loadfen ") + fen);
+        engine.Send("analyze");
+        engine.Drain(300);
+        engine.Send(".");
+        ASSERT_TRUE(engine.WaitFor("stat01: ", ReplyMs)) << engine.Transcript();
+        engine.Send("exit");
+        engine.Send("isready");
+        EXPECT_TRUE(engine.WaitFor("readyok", ReplyMs)) << fen << "\n" << engine.Transcript();
+        engine.Send("quit");
+        EXPECT_EQ(engine.WaitExit(ReplyMs), 0);
+    }
+}
+
+}  // namespace
