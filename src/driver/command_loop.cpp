@@ -21,6 +21,7 @@
 #include "driver/platform.h"
 #include "driver/search_input.h"
 #include "driver/uci.h"
+#include "driver/game_file_tools.h"
 #include "eval/eval_dump.h"
 #include "eval/eval_params.h"
 #include "eval/material_table.h"
@@ -267,6 +268,12 @@ void CommandDemo() {
 
 void CommandEdit() { EditBoardMode(ReadInputChar); }
 
+void CommandPgnEvaluation() { ProcessPgnFile(); }
+
+void CommandEpdEvaluation() {
+    if (TokensInLine > 1) EvaluateEpdFile(TokenBuffers[1]);
+}
+
 void CommandLoadFen() {
     // The position text starts after "loadfen" and one blank.
     if (std::strlen(InputLine) < 8) return;
@@ -378,6 +385,7 @@ struct Command {
 };
 
 const Command Commands[] = {
+    {"pgneval", CommandPgnEvaluation, true},
     {"writevalues", CommandWriteValues, true},
     {"q", CommandQuit, false},
     {"clean", CommandClean, false},
@@ -391,6 +399,7 @@ const Command Commands[] = {
     {"moves", CommandMoves, false},
     {"edit", CommandEdit, false},
     {"loadfen", CommandLoadFen, false},
+    {"epdevl", CommandEpdEvaluation, false},
     {"nopost", CommandNoPost, false},
     {"perft", CommandPerft, false},
     {"sd", CommandSearchDepth, false},
@@ -444,6 +453,8 @@ bool CommandMatches(const Command& command, const char* line) {
 }
 
 }  // namespace
+
+i32 ReadClampedNumber(const char* text) { return ClampToI32(ReadNumber(text)); }
 
 void AllocTokenBuffers() {
     for (i32 i = 0; i < TokenCount; i++)

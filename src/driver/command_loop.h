@@ -29,6 +29,11 @@ i32 MatchKeyword(const char* keyword, const char* text);
 // returns the number of tokens, counting an empty last one.
 i32 SplitTokens(const char* line, const char* separators);
 
+// The number at the start of a text, read as the runtime's atoi reads it
+// (blanks, a sign, digits; no number gives 0) but clamped to 32 bits
+// instead of overflowing.
+i32 ReadClampedNumber(const char* text);
+
 // Executes InputLine.
 void ExecuteCommand();
 

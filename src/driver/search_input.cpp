@@ -2,7 +2,6 @@
 
 #include <cinttypes>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "board/board.h"
@@ -77,7 +76,7 @@ void PrintSearchStatus() {
 // number after the word.
 bool ReadClockValue(const char* line, i32* value) {
     if (std::strlen(line) <= ClockValueOffset) return false;
-    *value = std::atoi(line + ClockValueOffset);
+    *value = ReadClampedNumber(line + ClockValueOffset);
     return true;
 }
 

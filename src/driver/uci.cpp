@@ -28,34 +28,20 @@
 
 namespace {
 
-// Advertised ranges of the size options, in megabytes.
+// The advertised range of the tablebase cache option, in megabytes.
 constexpr i64 MinTableCacheMegabytes = 1;
 constexpr i64 MaxTableCacheMegabytes = 128;
 
 // UCI clocks come in milliseconds; the engine keeps centiseconds.
 constexpr i32 MsPerCs = 10;
 
+// "position fen <fen>": the FEN follows the word and one blank.
 constexpr size_t FenWordLength = 3;
 
 // Room for the name of an opening book given by the interface.
 constexpr i32 BookPathSize = 512;
 
-// The number at the start of a text, read as atoi reads it (blanks, a sign,
-// digits; no number is 0) but saturating instead of overflowing, and then
-// clamped to 32 bits.
-i32 ReadNumber(const char* text) {
-    while (*text == ' ' || *text == '\t') text++;
-    const bool negative = *text == '-';
-    if (*text == '-' || *text == '+') text++;
-    constexpr i64 Saturation = i64(1) << 40;
-    i64 value = 0;
-    for (; *text >= '0' && *text <= '9'; text++)
-        if (value < Saturation) value = value * 10 + (*text - '0');
-    if (negative) value = -value;
-    return i32(std::clamp<i64>(value, INT32_MIN, INT32_MAX));
-}
-
-i32 TokenValue(i32 index) { return ReadNumber(TokenBuffers[index]); }
+i32 TokenValue(i32 index) { return ReadClampedNumber(TokenBuffers[index]); }
 
 // The rest of the line from the first character of token index on; empty
 // when the line has no such token.
@@ -219,7 +205,6 @@ void UciPosition(i32 tokenCount) {
     if (MatchKeyword("startpos", TokenBuffers[1])) {
         NewGame();
     } else if (MatchKeyword("fen", TokenBuffers[1])) {
-        // The FEN starts one blank after the word "fen".
         const size_t fenStart = size_t(TokenOffsets[1]) + FenWordLength + 1;
         if (fenStart >= std::strlen(InputLine)) return;
         // A refused position takes none of the moves after it.
