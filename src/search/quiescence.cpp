@@ -269,6 +269,21 @@ i32 QuiescenceSearch(i32 alpha, i32 beta, i32 depth, i32 nodeKind) {
         }
     }
 
+    // Takes a child's score; on a cutoff stores the bound and reports it.
+    auto RecordChildScore = [&](Move m, i32 v) {
+        if (v <= best) return false;
+        best = v;
+        bestMove = m;
+        if (v <= alpha) return false;
+        if (v >= beta) {
+            StoreHash(0, m, v, LowerBound, 0, entryFlags);
+            PlyStack[ply].BestMove = m;
+            return true;
+        }
+        alpha = v;
+        return false;
+    };
+
     for (i32 i = base; i < MoveStackTop; i++) {
         const Move m = PickBestMove(i, MoveStackTop);
         if (m == hashMove) continue;
@@ -308,18 +323,9 @@ i32 QuiescenceSearch(i32 alpha, i32 beta, i32 depth, i32 nodeKind) {
             return 0;
         }
 
-        if (v > best) {
-            best = v;
-            bestMove = m;
-            if (v > alpha) {
-                if (v >= beta) {
-                    MoveStackTop = base;
-                    StoreHash(0, m, v, LowerBound, 0, entryFlags);
-                    PlyStack[ply].BestMove = m;
-                    return v;
-                }
-                alpha = v;
-            }
+        if (RecordChildScore(m, v)) {
+            MoveStackTop = base;
+            return v;
         }
     }
     MoveStackTop = base;
@@ -344,18 +350,9 @@ i32 QuiescenceSearch(i32 alpha, i32 beta, i32 depth, i32 nodeKind) {
                 MoveStackTop = base;
                 return 0;
             }
-            if (v > best) {
-                best = v;
-                bestMove = m;
-                if (v > alpha) {
-                    if (v >= beta) {
-                        MoveStackTop = base;
-                        StoreHash(0, m, v, LowerBound, 0, entryFlags);
-                        PlyStack[ply].BestMove = m;
-                        return v;
-                    }
-                    alpha = v;
-                }
+            if (RecordChildScore(m, v)) {
+                MoveStackTop = base;
+                return v;
             }
         }
         MoveStackTop = base;
