@@ -3,17 +3,73 @@
 #   build/       optimised: korvalent64, korvalent64i, korvalent32 and the tests
 #   build-asan/  korvalent64 and the tests under AddressSanitizer and UBSan,
 #                assertions on
-# Needs the packages that .ci/run installs.
+# Needs the packages of scripts/install_packages.sh --tests. Ends with a
+# summary of which executables were built and which the tests ran.
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
 
+# Per tree: the executables that exist, and for each executable label the
+# tests that ran it and those that were skipped (with ctest's reason).
+summary=()
+summarise() {
+    local tree=$1 built="" label ran skipped
+    for exe in korvalent64 korvalent64i korvalent32; do
+        if [ -x "$tree/$exe" ]; then built="$built $exe"; fi
+    done
+    summary+=("$tree: built:$built")
+    for label in korvalent64 korvalent64i korvalent32; do
+        ran=$(grep -c "^$label ran\$" "$tree/executables_run.txt" || true)
+        skipped=$(grep -c "^$label skipped\$" "$tree/executables_run.txt" || true)
+        if [ "$ran" -gt 0 ]; then
+            summary+=("$tree: $label run by $ran end-to-end test(s)")
+        elif [ "$skipped" -gt 0 ]; then
+            summary+=("$tree: $label not run: $skipped test(s) skipped ($(cat "$tree/skip_reason.txt"))")
+        fi
+    done
+}
+
+# Runs ctest in a tree and records, from its JUnit report, which executable
+# each labelled test ran or skipped.
+run_tests() {
+    local tree=$1 status=0
+    ctest --test-dir "$tree" --output-on-failure --no-tests=error -j"$jobs" \
+        --output-junit "$PWD/$tree/ctest_report.xml" || status=$?
+    python3 - "$tree" <<'PY'
+import sys, xml.etree.ElementTree as ET
+tree = sys.argv[1]
+root = ET.parse(f"{tree}/ctest_report.xml").getroot()
+lines, reasons = [], set()
+for case in root.iter("testcase"):
+    name = case.get("name", "")
+    for exe in ("korvalent64i", "korvalent32", "korvalent64"):
+        if name.endswith("_" + exe):
+            skipped = case.find("skipped") is not None or case.get("status") == "notrun"
+            lines.append(f"{exe} {'skipped' if skipped else 'ran'}")
+            if skipped:
+                out = case.findtext("system-out") or ""
+                reasons.update(l.strip() for l in out.splitlines() if l.startswith("skipped:"))
+            break
+open(f"{tree}/executables_run.txt", "w").write("\n".join(lines) + "\n")
+open(f"{tree}/skip_reason.txt", "w").write("; ".join(sorted(reasons)) or "skipped")
+PY
+    summarise "$tree"
+    return "$status"
+}
+
+print_summary() {
+    echo
+    echo "== Executables =="
+    printf '%s\n' "${summary[@]}"
+}
+trap print_summary EXIT
+
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j"$jobs"
-ctest --test-dir build --output-on-failure --no-tests=error -j"$jobs"
+run_tests build
 
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DKORVALENT_SANITIZE=ON -DKORVALENT_SUBBUILDS=OFF
 cmake --build build-asan -j"$jobs"
-ctest --test-dir build-asan --output-on-failure --no-tests=error -j"$jobs"
+run_tests build-asan
