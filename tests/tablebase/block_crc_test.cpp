@@ -1,4 +1,4 @@
-// The checksum of compressed table files against its published check
+// The checksum of compressed table files against its known check
 // values (it is not zlib's CRC-32: the polynomial goes in on a 0 bit).
 #include "tablebase/block_crc.h"
 

@@ -5,6 +5,7 @@
 #include "tablebase/block_decoder.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "support/engine_process.h"
 #include "tablebase/compressed_encoder.h"
 #include "tablebase/decode_error.h"
 #include "tablebase/decode_support.h"
@@ -219,6 +221,47 @@ TEST(BlockDecoder, PlainBlocksAreCopied) {
         EXPECT_TRUE(std::equal(area.begin(), area.begin() + owned.state->expectedLength,
                                data.begin() + block * 8192));
     }
+}
+
+// Compressed parts reach 4 GB: a block stored 3 GB into the file is reached
+// by a 64-bit seek. The blocks before it are the holes of a sparse file.
+TEST(BlockDecoder, BlockThreeGigabytesIn) {
+    const u32 holeBlocks = 3 * 131072;
+    CompressedFileParts parts;
+    parts.lastBlockLength = 100;
+    std::vector<u32> lengths(holeBlocks, 8192);
+    lengths.push_back(100);
+    const std::vector<u8> header =
+        AssembleCompressedHeader(parts, lengths, std::vector<u32>(lengths.size(), 0));
+    const u64 lastOffset = header.size() + u64(holeBlocks) * 8192;
+    std::vector<u8> lastBlock(100);
+    for (size_t i = 0; i < lastBlock.size(); ++i) lastBlock[i] = u8(i * 7 + 1);
+
+    const std::string dir = MakeScratchDir();
+    const std::string path = dir + "/far.nbw.emd";
+    FILE* out = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    std::fwrite(header.data(), 1, header.size(), out);
+    ASSERT_EQ(fseeko(out, off_t(lastOffset), SEEK_SET), 0);
+    std::fwrite(lastBlock.data(), 1, lastBlock.size(), out);
+    ASSERT_EQ(std::fclose(out), 0);
+
+    FILE* in = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(in, nullptr);
+    HeaderRead read;
+    read.result = ReadCompressedHeader(&read.descriptor, in);
+    ASSERT_EQ(read.result, 0);
+    EXPECT_EQ(read.descriptor->blockOffsets[holeBlocks], lastOffset);
+    OwnedDecodeState owned;
+    std::vector<u8> area(CacheBlockArea, Untouched);
+    InitDecodeState(owned.state, area.data());
+    EXPECT_EQ(LoadCompressedBlock(owned.state, read.descriptor, in, i32(holeBlocks)), 0);
+    EXPECT_TRUE(std::equal(lastBlock.begin(), lastBlock.end(), area.begin()));
+    EXPECT_EQ(LoadCompressedBlock(owned.state, read.descriptor, in, i32(holeBlocks - 1)), 0);
+    EXPECT_EQ(area[0] | area[8191], 0);
+    std::fclose(in);
+    std::remove(path.c_str());
+    rmdir(dir.c_str());
 }
 
 // A match may only copy bytes the block has already written.
