@@ -15,8 +15,8 @@ enum DecodeErrorKind : i32 {
 
 // Every check that can fail has its own number.
 enum DecodeCheck : i32 {
-    // The header reader. 674 is the first: a missing result place gives the
-    // code 172551 that callers already know.
+    // The header reader. 674 is fixed: a missing result place gives the
+    // code 172551, printed as "error 172551".
     CheckNoDescriptorPlace = 674,
     CheckShortHeaderStart,
     CheckBanner,

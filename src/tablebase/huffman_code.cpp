@@ -7,8 +7,8 @@
 
 namespace {
 
-// A run of code lengths can only be refused once it is known, so runs are
-// counted in 64 bits: 2^k + x + 33 with k up to 31 overflows 32.
+// Runs of one repeated length are 2 + b, or 2^k + x + 33 for the long form;
+// they are counted in 64 bits, since k reaches 31.
 constexpr i32 RepeatRunBase = 33;
 constexpr i32 ShortRunBase = 2;
 constexpr i32 FirstRunSymbol = 32;
