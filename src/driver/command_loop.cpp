@@ -366,7 +366,7 @@ void CommandEgtbStatus() {
     else
         std::printf("EGTB files not found\n");
     if (EgtbIndexBytes)
-        std::printf("%dkb of RAM used for TB indices and decompression tables\n",
+        std::printf("%" PRIu64 "kb of RAM used for TB indices and decompression tables\n",
                     (EgtbIndexBytes + 1023) / 1024);
     std::fflush(stdout);
 }

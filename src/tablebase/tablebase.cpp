@@ -8,7 +8,7 @@
 i32 UseEgtb = 1;
 char EgtbPath[EgtbPathSize] = "c:\\tablebases\\";
 i32 EgtbMaxPieces = 0;
-i32 EgtbIndexBytes = 0;
+u64 EgtbIndexBytes = 0;
 u32 EgtbCacheBytes = DefaultEgtbCacheBytes;
 u8* TableCacheMemory = nullptr;
 

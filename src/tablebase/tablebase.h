@@ -16,8 +16,9 @@ extern i32 UseEgtb;                  // the UseEGTB setting: scan and probe at a
 extern char EgtbPath[EgtbPathSize];  // the tablebase path list
 // 0: no probing; else the most men of any table family found.
 extern i32 EgtbMaxPieces;
-// Memory the scan took for table indices and decoding, in bytes.
-extern i32 EgtbIndexBytes;
+// Memory the scan took for table indices and decoding, in bytes: the size
+// of every descriptor and of the decode state, added as each is allocated.
+extern u64 EgtbIndexBytes;
 // Size of the block cache in bytes.
 extern u32 EgtbCacheBytes;
 // The cache's one block of memory, null when none is held.

@@ -18,7 +18,7 @@ TEST(Tablebase, StartValues) {
 
 TEST(Tablebase, ScanFindsNothingAndProbeNeverAnswers) {
     EXPECT_EQ(InitTablebases("c:\\tablebases\\;d:\\tb"), 0);
-    EXPECT_EQ(EgtbIndexBytes, 0);
+    EXPECT_EQ(EgtbIndexBytes, 0u);
     i32 score = 12345;
     EXPECT_EQ(ProbeTablebase(WHITE, &score), 0);
     EXPECT_EQ(ProbeTablebase(BLACK, &score), 0);
