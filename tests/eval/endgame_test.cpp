@@ -6,51 +6,18 @@
 #include <cstring>
 #include <sstream>
 #include <string>
-#include <vector>
 
 #include "board/attack_queries.h"
 #include "board/attacks.h"
 #include "board/board.h"
 #include "board/fen.h"
-#include "board/init_tables.h"
 #include "board/random.h"
 #include "eval/eval_info.h"
-#include "eval/eval_params.h"
 #include "eval/material_table.h"
 #include "search/search_limits.h"
+#include "support/eval_positions.h"
 
 namespace {
-
-// The same position with the board turned upside down, colours and side to
-// move exchanged (no castling rights in these positions).
-std::string ColourFlippedFen(const std::string& fen) {
-    std::istringstream in(fen);
-    std::string placement, side, castling, enPassant;
-    in >> placement >> side >> castling >> enPassant;
-    std::vector<std::string> ranks;
-    std::string rank;
-    for (char c : placement + "/") {
-        if (c == '/') {
-            ranks.insert(ranks.begin(), rank);
-            rank.clear();
-        } else {
-            rank += std::isupper(static_cast<unsigned char>(c))
-                        ? char(std::tolower(static_cast<unsigned char>(c)))
-                        : char(std::toupper(static_cast<unsigned char>(c)));
-        }
-    }
-    std::string flipped;
-    for (size_t i = 0; i < ranks.size(); i++) flipped += (i ? "/" : "") + ranks[i];
-    flipped += side == "w" ? " b -" : " w -";
-    if (enPassant.size() == 2) {
-        flipped += " ";
-        flipped += enPassant[0];
-        flipped += char('1' + ('8' - enPassant[1]));
-    } else {
-        flipped += " -";
-    }
-    return flipped;
-}
 
 // Everything the low-material branch hands back to the evaluation.
 struct Outcome {
@@ -72,10 +39,7 @@ struct Outcome {
 Outcome Evaluate(const std::string& fen) {
     Outcome out{};
     EXPECT_EQ(ParseFen(fen.c_str()), 1) << fen;
-    eval_info = EvalInfo{};
-    eval_info.scale = 6300;
-    eval_info.symmetric = 1;
-    eval_info.cacheable = 1;
+    FreshEvalInfo();
     eval_info.material = board.Material[BLACK] - board.Material[WHITE];
     board.AllPawns = 0;
     out.score = -MateScore;
@@ -95,21 +59,7 @@ Outcome Evaluate(const std::string& fen) {
     return out;
 }
 
-class EndgameTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        InitEngineTables();
-        SetBuiltInEvalParams();
-        DeriveEvalTables();
-    }
-    void SetUp() override { ResetSearchState(); }
-    void TearDown() override { ResetSearchState(); }
-    static void ResetSearchState() {
-        DrawScore = 0;
-        EngineSide = WHITE;
-        SearchPly = 0;
-    }
-};
+using EndgameTest = EvalTest;
 
 constexpr i32 Skip = -99999;
 
@@ -383,60 +333,44 @@ const MaterialSet MaterialSets[] = {
     {"P", "bbb"},
 };
 
-struct Placement {
-    char piece[64];
-};
+// The piece type of a letter of a material set; the piece letters are
+// indexed by piece type.
+PieceType TypeOfLetter(char letter) {
+    const char upper = char(std::toupper(static_cast<unsigned char>(letter)));
+    return PieceType(std::strchr(PieceLetters, upper) - PieceLetters);
+}
 
 // A random legal placement of the set, or false when the draw was unlucky.
 bool RandomPosition(RandomGenerator& random, const MaterialSet& set, std::string* fen) {
-    Placement placement;
-    for (char& c : placement.piece) c = 0;
+    Placement placement{};
     // Gives up (false) rather than loop when a region is full.
-    const auto place = [&](char piece, u64 region) {
+    const auto place = [&](Side side, char letter, u64 region) {
         for (i32 tries = 0; tries < 200; tries++) {
             const Square sq = random.Next() % 64;
-            if (placement.piece[sq] || !(region & SquareBit(sq))) continue;
-            placement.piece[sq] = piece;
+            if (placement.type[sq] != EMPTY || !(region & SquareBit(sq))) continue;
+            placement.type[sq] = TypeOfLetter(letter);
+            placement.owner[sq] = side;
             return true;
         }
         return false;
     };
-    if (!place('K', set.whiteKing) || !place('k', set.blackKing)) return false;
+    if (!place(WHITE, 'K', set.whiteKing) || !place(BLACK, 'k', set.blackKing)) return false;
     for (const char* p = set.white; *p; p++)
-        if (!place(*p, *p == 'P' ? set.whitePawns & PawnRanks : AllSquares)) return false;
+        if (!place(WHITE, *p, *p == 'P' ? set.whitePawns & PawnRanks : AllSquares)) return false;
     for (const char* p = set.black; *p; p++)
-        if (!place(*p, *p == 'p' ? set.blackPawns & PawnRanks : AllSquares)) return false;
-    std::string text;
-    for (i32 rank = 7; rank >= 0; rank--) {
-        i32 empty = 0;
-        for (i32 file = 0; file < 8; file++) {
-            const char c = placement.piece[MakeSquare(file, rank)];
-            if (!c) {
-                empty++;
-                continue;
-            }
-            if (empty) text += char('0' + empty);
-            empty = 0;
-            text += c;
-        }
-        if (empty) text += char('0' + empty);
-        if (rank) text += '/';
-    }
-    const Side toMove = random.Next() % 2 ? WHITE : BLACK;
-    text += toMove == WHITE ? " w - -" : " b - -";
+        if (!place(BLACK, *p, *p == 'p' ? set.blackPawns & PawnRanks : AllSquares)) return false;
+    placement.sideToMove = random.Next() % 2 ? WHITE : BLACK;
+    const std::string text = PlacementFen(placement) + " - -";
     // Kings apart and the side not to move not in check: tried on a board
     // built by hand, so that set-up never has to refuse the text.
     ClearBoard();
     for (Square sq = 0; sq < 64; sq++) {
-        const char c = placement.piece[sq];
-        if (!c) continue;
-        const Side side = std::isupper(static_cast<unsigned char>(c)) ? WHITE : BLACK;
-        // The piece letters are indexed by piece type.
-        const char letter = char(std::toupper(static_cast<unsigned char>(c)));
-        const PieceType type = PieceType(std::strchr(PieceLetters, letter) - PieceLetters);
-        AddPiece(sq, side, type);
-        if (type == KING) board.KingSquare[side] = sq;
+        const PieceType type = placement.type[sq];
+        if (type == EMPTY) continue;
+        AddPiece(sq, placement.owner[sq], type);
+        if (type == KING) board.KingSquare[placement.owner[sq]] = sq;
     }
+    const Side toMove = placement.sideToMove;
     const Side waiting = ChangeSide(toMove);
     if (KingAttacks[board.KingSquare[WHITE]] & SquareBit(board.KingSquare[BLACK])) return false;
     if (IsSquareAttacked(toMove, board.KingSquare[waiting])) return false;
@@ -444,19 +378,6 @@ bool RandomPosition(RandomGenerator& random, const MaterialSet& set, std::string
     *fen = text;
     return true;
 }
-
-// Queen against a pawn on the f-file keeps its own zones for each colour.
-bool QueenAgainstFilePawnF() {
-    for (Side queenSide : {WHITE, BLACK}) {
-        const Side pawnSide = ChangeSide(queenSide);
-        if (board.PieceCount[QUEEN][queenSide] == 1 && board.Material[queenSide] == 900 &&
-            board.Material[pawnSide] == 100 && (board.Bitboards[PAWN][pawnSide] & FileMask[5]))
-            return true;
-    }
-    return false;
-}
-
-u64 FlipRanks(u64 set) { return __builtin_bswap64(set); }
 
 ::testing::AssertionResult MirrorsEachOther(const Outcome& a, const Outcome& b) {
     std::ostringstream why;
@@ -489,7 +410,7 @@ TEST_F(EndgameTest, ColourFlippedPositionGivesTheMirroredResult) {
             if (!RandomPosition(random, set, &fen)) continue;
             made++;
             const Outcome original = Evaluate(fen);
-            const bool exempt = QueenAgainstFilePawnF();
+            const bool exempt = QueenAgainstFPawn();
             const std::string flipped = ColourFlippedFen(fen);
             const Outcome mirrored = Evaluate(flipped);
             if (exempt) continue;

@@ -9,33 +9,17 @@
 
 #include "board/board.h"
 #include "board/fen.h"
-#include "board/init_tables.h"
 #include "eval/eval_info.h"
 #include "eval/eval_params.h"
 #include "eval/king_shelter.h"
 #include "eval/material_table.h"
-#include "eval/personality.h"
-#include "search/hash_tables.h"
 #include "search/search_limits.h"
+#include "support/eval_positions.h"
 
 namespace {
 
-class EvaluationDump : public ::testing::Test {
+class EvaluationDump : public EvalTest {
 protected:
-    static void SetUpTestSuite() {
-        InitEngineTables();
-        PawnEntries = DefaultPawnEntries;
-        AllocPawnHash();
-        AllocEvalCache();
-    }
-    void SetUp() override {
-        SetBuiltInEvalParams();
-        DeriveEvalTables();
-        SetDefaultPersonality();
-        DrawScore = 0;
-        ClearPawnHash();
-    }
-
     static std::vector<std::string> DumpLines(const char* fen) {
         EXPECT_EQ(ParseFen(fen), 1) << fen;
         testing::internal::CaptureStdout();
@@ -48,6 +32,8 @@ protected:
 };
 
 TEST_F(EvaluationDump, StartPositionPrintsEveryLineInOrder) {
+    // The dump evaluates for the side to move, whichever side the engine had.
+    EngineSide = BLACK;
     const std::vector<std::string> lines =
         DumpLines("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
     const char* expected[] = {

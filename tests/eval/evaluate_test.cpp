@@ -3,15 +3,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cstdio>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "board/board.h"
 #include "board/fen.h"
-#include "board/init_tables.h"
 #include "board/legal_moves.h"
 #include "board/make_move.h"
 #include "board/random.h"
@@ -23,6 +20,7 @@
 #include "search/eval_cache.h"
 #include "search/hash_tables.h"
 #include "search/search_limits.h"
+#include "support/eval_positions.h"
 
 namespace {
 
@@ -30,69 +28,19 @@ constexpr const char* StartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w 
 
 std::string ShippedValuesPath() { return std::string(KORVALENT_SOURCE_DIR) + "/values.txt"; }
 
-// The same position with the board turned upside down, colours, castling
-// rights and the side to move exchanged.
-std::string ColourFlippedFen(const std::string& fen) {
-    std::istringstream in(fen);
-    std::string placement, side, castling, enPassant;
-    in >> placement >> side >> castling >> enPassant;
-    std::vector<std::string> ranks;
-    std::string rank;
-    const auto swapCase = [](char c) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        return std::isupper(u) ? char(std::tolower(u)) : char(std::toupper(u));
-    };
-    for (char c : placement + "/") {
-        if (c == '/') {
-            ranks.insert(ranks.begin(), rank);
-            rank.clear();
-        } else {
-            rank += swapCase(c);
-        }
-    }
-    std::string flipped;
-    for (size_t i = 0; i < ranks.size(); i++) flipped += (i ? "/" : "") + ranks[i];
-    flipped += side == "w" ? " b " : " w ";
-    if (castling.empty() || castling == "-") {
-        flipped += "-";
-    } else {
-        std::string rights;
-        for (char c : std::string("KQkq"))
-            if (castling.find(swapCase(c)) != std::string::npos) rights += c;
-        flipped += rights;
-    }
-    if (enPassant.size() == 2) {
-        flipped += " ";
-        flipped += enPassant[0];
-        flipped += char('1' + ('8' - enPassant[1]));
-    } else {
-        flipped += " -";
-    }
-    return flipped;
-}
-
-class Evaluation : public ::testing::Test {
+class Evaluation : public EvalTest {
 protected:
-    static void SetUpTestSuite() {
-        InitEngineTables();
-        PawnEntries = DefaultPawnEntries;
-        AllocPawnHash();
-        AllocEvalCache();
+    void SetUp() override {
+        EvalTest::SetUp();
+        ClearEvalCache();
     }
-    void SetUp() override { UseBuiltInValues(); }
-    void TearDown() override { UseBuiltInValues(); }
-
+    void TearDown() override {
+        EvalTest::TearDown();
+        ClearEvalCache();
+    }
     static void ResetCaches() {
         ClearPawnHash();
         ClearEvalCache();
-    }
-    static void UseBuiltInValues() {
-        SetBuiltInEvalParams();
-        DeriveEvalTables();
-        SetDefaultPersonality();
-        DrawScore = 0;
-        SearchPly = 0;
-        ResetCaches();
     }
     static void UseShippedValues() {
         ASSERT_TRUE(LoadValuesFrom(ShippedValuesPath().c_str()));
@@ -247,20 +195,6 @@ const Seed SymmetrySeeds[] = {
     {"8/8/2k5/8/1p6/8/5PK1/5n2 w - -", 10},
 };
 
-// The queen-against-f-pawn rules of the low-material recognisers are no
-// mirror image of each other (their king squares differ by colour), so
-// those positions may score differently with colours exchanged.
-bool IsQueenAgainstFPawn() {
-    for (Side side : {WHITE, BLACK}) {
-        const Side pawnSide = ChangeSide(side);
-        const u64 fPawns = board.Bitboards[PAWN][pawnSide] & (u64(0x0101010101010101) << 5);
-        if (board.Material[side] == 900 && board.PieceCount[QUEEN][side] == 1 &&
-            board.Material[pawnSide] == 100 && fPawns)
-            return true;
-    }
-    return false;
-}
-
 // ScaleDrawishEnding and ScaleEndgameScore shift right by 8, rounding toward
 // minus infinity, so their results for mirrored scores may differ by one.
 bool ScalesByShift() {
@@ -301,7 +235,7 @@ TEST_F(Evaluation, ColourSymmetryOverManyPositions) {
         for (const std::string& fen : fens) {
             const std::string flipped = ColourFlippedFen(fen);
             const i32 score = EvaluateFen(fen);
-            const bool queenAgainstFPawn = IsQueenAgainstFPawn();
+            const bool queenAgainstFPawn = QueenAgainstFPawn();
             const bool shiftScaled = ScalesByShift();
             const i32 mirrored = EvaluateFen(flipped);
             if (queenAgainstFPawn) continue;

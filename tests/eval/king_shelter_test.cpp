@@ -4,41 +4,21 @@
 
 #include "board/board.h"
 #include "board/fen.h"
-#include "board/init_tables.h"
 #include "eval/eval_info.h"
 #include "eval/eval_params.h"
 #include "eval/pawn_structure.h"
 #include "eval/personality.h"
 #include "search/hash_tables.h"
 #include "search/search_limits.h"
+#include "support/eval_positions.h"
 
 namespace {
 
-class KingShelter : public ::testing::Test {
+class KingShelter : public EvalTest {
 protected:
-    static void SetUpTestSuite() { InitEngineTables(); }
-    void SetUp() override { ResetState(); }
-    void TearDown() override { ResetState(); }
-
-    static void ResetState() {
-        SetBuiltInEvalParams();
-        DeriveParameterTables();
-        SetDefaultPersonality();
-        EngineSide = WHITE;
-        DrawScore = 0;
-        PawnEntries = DefaultPawnEntries;
-        AllocPawnHash();
-        ClearPawnHash();
-    }
-
     // Sets up the position and runs the pawn structure first, as the
     // evaluation does, so the defect bytes are in place.
-    static void SetUpPosition(const char* fen) {
-        ASSERT_EQ(ParseFen(fen), 1) << fen;
-        eval_info = EvalInfo{};
-        i32 opening = 0, endgame = 0;
-        EvaluatePawnStructure(&opening, &endgame);
-    }
+    static void SetUpPosition(const char* fen) { ASSERT_TRUE(SetUpWithPawnStructure(fen)) << fen; }
 };
 
 TEST_F(KingShelter, TablesHoldTheirShape) {

@@ -6,18 +6,12 @@
 #include <vector>
 
 #include "board/board.h"
-#include "board/fen.h"
-#include "board/init_tables.h"
-#include "ending_positions.h"
 #include "eval/bitbases.h"
 #include "eval/eval_info.h"
 #include "eval/eval_params.h"
-#include "eval/pawn_structure.h"
-#include "search/hash_tables.h"
+#include "support/eval_positions.h"
 
 namespace {
-
-using ending_positions::ColourFlippedFen;
 
 // Everything the passed-pawn term writes.
 struct PasserTerms {
@@ -28,31 +22,12 @@ struct PasserTerms {
     i32 symmetric;
 };
 
-class PassedPawns : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { InitEngineTables(); }
-    void SetUp() override { ResetState(); }
-    void TearDown() override { ResetState(); }
-
-    static void ResetState() {
-        SetBuiltInEvalParams();
-        DeriveParameterTables();
-        PawnEntries = DefaultPawnEntries;
-        AllocPawnHash();
-        ClearPawnHash();
-    }
-};
+using PassedPawns = EvalTest;
 
 // Sets up the position as the evaluation has it when it scores the passers
 // (pawn structure done, a fresh record) and runs the term from total 0.
 bool Evaluate(const std::string& fen, PasserTerms& terms) {
-    if (ParseFen(fen.c_str()) != 1) return false;
-    eval_info = EvalInfo{};
-    eval_info.scale = 6300;
-    eval_info.symmetric = 1;
-    eval_info.cacheable = 1;
-    i32 opening = 0, endgame = 0;
-    EvaluatePawnStructure(&opening, &endgame);
+    if (!SetUpWithPawnStructure(fen)) return false;
     terms.total = EvaluatePassedPawns(0, eval_info.side_opening, eval_info.side_endgame);
     for (Side side : {WHITE, BLACK}) {
         terms.sideOpening[side] = eval_info.side_opening[side];
@@ -262,7 +237,7 @@ TEST_F(PassedPawns, RooksBehindThePasser) {
 }
 
 TEST_F(PassedPawns, ColourSymmetryOverRandomEndings) {
-    const std::vector<std::string> fens = ending_positions::RandomEndingFens(800, 4242);
+    const std::vector<std::string> fens = RandomEndingFens(800, 4242);
     i32 races = 0;
     for (const std::string& fen : fens) {
         ASSERT_TRUE(MirrorsWithColours(fen));
@@ -275,7 +250,7 @@ TEST_F(PassedPawns, ColourSymmetryOverRandomEndings) {
 }
 
 TEST_F(PassedPawns, ColourSymmetryOverPerftWalk) {
-    const std::vector<std::string> fens = ending_positions::PerftWalkSample(23);
+    const std::vector<std::string> fens = PerftWalkSample(23);
     ASSERT_GT(fens.size(), 250u);
     for (const std::string& fen : fens) ASSERT_TRUE(MirrorsWithColours(fen));
 }

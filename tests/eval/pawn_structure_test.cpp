@@ -2,43 +2,23 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "board/attacks.h"
 #include "board/board.h"
 #include "board/fen.h"
-#include "support/position_walk.h"
-#include "board/init_tables.h"
 #include "board/position_check.h"
 #include "board/random.h"
 #include "eval/eval_info.h"
 #include "eval/eval_params.h"
 #include "eval/king_shelter.h"
-#include "eval/personality.h"
 #include "search/hash_tables.h"
-#include "search/search_limits.h"
+#include "support/eval_positions.h"
 
 namespace {
 
-class PawnStructure : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { InitEngineTables(); }
-    void SetUp() override { ResetState(); }
-    void TearDown() override { ResetState(); }
-
-    static void ResetState() {
-        SetBuiltInEvalParams();
-        DeriveParameterTables();
-        SetDefaultPersonality();
-        EngineSide = WHITE;
-        DrawScore = 0;
-        PawnEntries = DefaultPawnEntries;
-        AllocPawnHash();
-        ClearPawnHash();
-    }
-};
+using PawnStructure = EvalTest;
 
 // The pawn terms of the current position, from zero sums.
 struct PawnScores {
@@ -354,39 +334,6 @@ TEST_F(PawnStructure, AWipedTableAnswersNoPawnlessPosition) {
 // Colour symmetry: the position mirrored top to bottom with the colours and
 // the side to move exchanged gives the mirrored result.
 
-std::string MirroredFen(const std::string& fen) {
-    std::istringstream in(fen);
-    std::string placement, side, castling, enPassant;
-    in >> placement >> side >> castling >> enPassant;
-
-    std::vector<std::string> ranks;
-    std::string rank;
-    std::istringstream rows(placement);
-    while (std::getline(rows, rank, '/')) ranks.push_back(rank);
-    std::string mirrored;
-    for (auto it = ranks.rbegin(); it != ranks.rend(); ++it) {
-        for (char c : *it) {
-            if (c >= 'a' && c <= 'z')
-                c = char(c - 'a' + 'A');
-            else if (c >= 'A' && c <= 'Z')
-                c = char(c - 'A' + 'a');
-            mirrored += c;
-        }
-        if (it + 1 != ranks.rend()) mirrored += '/';
-    }
-
-    std::string rights;
-    const auto has = [&](char c) { return castling.find(c) != std::string::npos; };
-    if (has('k')) rights += 'K';
-    if (has('q')) rights += 'Q';
-    if (has('K')) rights += 'k';
-    if (has('Q')) rights += 'q';
-    if (rights.empty()) rights = "-";
-
-    if (enPassant.size() == 2) enPassant[1] = char('1' + '8' - enPassant[1]);
-    return mirrored + (side == "w" ? " b " : " w ") + rights + " " + enPassant;
-}
-
 struct Snapshot {
     PawnScores scores;
     PawnEntry entry;
@@ -408,12 +355,10 @@ Snapshot TakeSnapshot() {
     return s;
 }
 
-u64 FlipRanks(u64 set) { return __builtin_bswap64(set); }
-
 ::testing::AssertionResult MirrorsWithColours(const std::string& fen) {
     if (ParseFen(fen.c_str()) != 1) return ::testing::AssertionFailure() << "refused " << fen;
     const Snapshot s = TakeSnapshot();
-    const std::string mirroredFen = MirroredFen(fen);
+    const std::string mirroredFen = ColourFlippedFen(fen);
     if (ParseFen(mirroredFen.c_str()) != 1)
         return ::testing::AssertionFailure() << "refused " << mirroredFen;
     const Snapshot m = TakeSnapshot();
@@ -444,14 +389,8 @@ u64 FlipRanks(u64 set) { return __builtin_bswap64(set); }
 }
 
 TEST_F(PawnStructure, ColourSymmetryOverAPerftWalk) {
-    std::vector<std::string> fens;
-    i32 visited = 0;
-    WalkPerftPositions([&] {
-        // Every seventh position keeps the set varied and a few hundred long.
-        if (visited++ % 7 != 0) return;
-        WriteFen(0);
-        fens.emplace_back(FenText);
-    });
+    // Every seventh position keeps the set varied and a few hundred long.
+    const std::vector<std::string> fens = PerftWalkSample(7);
     ASSERT_GT(fens.size(), 500u);
     for (const std::string& fen : fens) ASSERT_TRUE(MirrorsWithColours(fen));
 }
@@ -491,23 +430,7 @@ std::vector<std::string> RandomPawnPositions(i32 count) {
         placement.sideToMove = random.Next() % 2 ? WHITE : BLACK;
         if (PlacementProblem(placement)) continue;
 
-        std::string fen;
-        for (i32 rank = 7; rank >= 0; rank--) {
-            i32 empty = 0;
-            for (i32 file = 0; file < 8; file++) {
-                const Square sq = MakeSquare(file, rank);
-                if (placement.type[sq] == EMPTY) {
-                    empty++;
-                    continue;
-                }
-                if (empty) fen += char('0' + empty), empty = 0;
-                const char letter = PieceLetters[placement.type[sq]];
-                fen += placement.owner[sq] == WHITE ? letter : char(letter - 'A' + 'a');
-            }
-            if (empty) fen += char('0' + empty);
-            if (rank > 0) fen += '/';
-        }
-        fen += placement.sideToMove == WHITE ? " w " : " b ";
+        std::string fen = PlacementFen(placement) + " ";
         const i32 rights = castling ? 1 + random.Next() % 15 : 0;
         std::string text;
         if (rights & 1) text += 'K';
@@ -525,9 +448,9 @@ TEST_F(PawnStructure, ColourSymmetryOverRandomPawnStructures) {
 }
 
 TEST_F(PawnStructure, MirroredFenExchangesColours) {
-    EXPECT_EQ(MirroredFen("rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f5"),
+    EXPECT_EQ(ColourFlippedFen("rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f5"),
               "rnbqkbnr/pppp1ppp/8/8/3PpP2/8/PPP1P1PP/RNBQKBNR b KQkq f4");
-    EXPECT_EQ(MirroredFen("4k3/8/8/8/8/8/8/R3K3 b Q -"), "r3k3/8/8/8/8/8/8/4K3 w q -");
+    EXPECT_EQ(ColourFlippedFen("4k3/8/8/8/8/8/8/R3K3 b Q -"), "r3k3/8/8/8/8/8/8/4K3 w q -");
 }
 
 }  // namespace

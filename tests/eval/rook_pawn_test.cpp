@@ -2,57 +2,23 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
-#include <sstream>
 #include <string>
-#include <vector>
 
 #include "board/board.h"
 #include "board/fen.h"
-#include "board/init_tables.h"
 #include "eval/bitbases.h"
 #include "eval/eval_info.h"
+#include "support/eval_positions.h"
 
 namespace {
 
 constexpr Square Sq(const char* name) { return (name[1] - '1') * 8 + (name[0] - 'a'); }
 constexpr Square Flip(Square sq) { return sq ^ 56; }
 
-// The same position with the board turned upside down, colours and side to
-// move exchanged (no castling rights in these positions).
-std::string ColourFlippedFen(const std::string& fen) {
-    std::istringstream in(fen);
-    std::string placement, side, castling, enPassant;
-    in >> placement >> side >> castling >> enPassant;
-    std::vector<std::string> ranks;
-    std::string rank;
-    for (char c : placement + "/") {
-        if (c == '/') {
-            ranks.insert(ranks.begin(), rank);
-            rank.clear();
-        } else {
-            rank += std::isupper(static_cast<unsigned char>(c))
-                        ? char(std::tolower(static_cast<unsigned char>(c)))
-                        : char(std::toupper(static_cast<unsigned char>(c)));
-        }
-    }
-    std::string flipped;
-    for (size_t i = 0; i < ranks.size(); i++) flipped += (i ? "/" : "") + ranks[i];
-    flipped += side == "w" ? " b -" : " w -";
-    if (enPassant.size() == 2) {
-        flipped += " ";
-        flipped += enPassant[0];
-        flipped += char('1' + ('8' - enPassant[1]));
-    } else {
-        flipped += " -";
-    }
-    return flipped;
-}
-
-class RookPawnTest : public ::testing::Test {
+class RookPawnTest : public EvalTest {
 protected:
-    static void SetUpTestSuite() { InitEngineTables(); }
     void SetUp() override {
+        EvalTest::SetUp();
         eval_info = EvalInfo{};
         eval_info.symmetric = 1;
     }

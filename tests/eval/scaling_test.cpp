@@ -6,20 +6,12 @@
 #include <vector>
 
 #include "board/board.h"
-#include "board/fen.h"
-#include "board/init_tables.h"
-#include "ending_positions.h"
 #include "eval/bitbases.h"
 #include "eval/eval_info.h"
 #include "eval/eval_params.h"
-#include "eval/pawn_structure.h"
-#include "search/hash_tables.h"
+#include "support/eval_positions.h"
 
 namespace {
-
-using ending_positions::ColourFlippedFen;
-
-constexpr i32 ScaleStart = 6300;
 
 // What the scaling step leaves behind.
 struct Scaled {
@@ -29,32 +21,14 @@ struct Scaled {
     i32 symmetric;
 };
 
-class Scaling : public ::testing::Test {
+class Scaling : public EvalTest {
 protected:
-    static void SetUpTestSuite() { InitEngineTables(); }
-    void SetUp() override { ResetState(); }
-    void TearDown() override { ResetState(); }
-
-    static void ResetState() {
-        SetBuiltInEvalParams();
-        DeriveParameterTables();
-        PawnEntries = DefaultPawnEntries;
-        AllocPawnHash();
-        ClearPawnHash();
-    }
-
     // The state the evaluation has reached when it scales: the pawn entry
     // of the position, a fresh record with the given scores, and cannot-win
     // flags as given.
     static void Prepare(const std::string& fen, i32 total, i32 scoreSum, i32 material,
                         i32 whiteCannotWin = 0, i32 blackCannotWin = 0) {
-        ASSERT_EQ(ParseFen(fen.c_str()), 1) << fen;
-        eval_info = EvalInfo{};
-        eval_info.scale = ScaleStart;
-        eval_info.symmetric = 1;
-        eval_info.cacheable = 1;
-        i32 opening = 0, endgame = 0;
-        EvaluatePawnStructure(&opening, &endgame);
+        ASSERT_TRUE(SetUpWithPawnStructure(fen)) << fen;
         eval_info.material = material;
         eval_info.total = total;
         eval_info.score_sum = scoreSum;
@@ -106,7 +80,7 @@ struct Step {
 };
 
 Scaled Expected(i32 total, i32 scoreSum, const std::vector<Step>& steps) {
-    Scaled result{total, scoreSum, ScaleStart, 1};
+    Scaled result{total, scoreSum, UnscaledScale, 1};
     for (const Step& step : steps) {
         const i32 f = *step.factor;
         if (step.by == By::Shift) {
@@ -122,7 +96,7 @@ Scaled Expected(i32 total, i32 scoreSum, const std::vector<Step>& steps) {
 
 TEST_F(Scaling, ScoreScalePairTruncatesTowardZero) {
     eval_info = EvalInfo{};
-    eval_info.scale = ScaleStart;
+    eval_info.scale = UnscaledScale;
     EXPECT_EQ(ScaleScorePair(-3, 128), -1);
     EXPECT_EQ(eval_info.scale, 3150);
     EXPECT_EQ(ScaleScorePair(3, 128), 1);
@@ -149,7 +123,7 @@ TEST_F(Scaling, ZeroScoreIsLeftAlone) {
     const Scaled s = Run("k7/8/8/8/8/8/r7/1R5K w - -", 0, 17, 0);
     EXPECT_EQ(s.total, 0);
     EXPECT_EQ(s.scoreSum, 17);
-    EXPECT_EQ(s.scale, ScaleStart);
+    EXPECT_EQ(s.scale, UnscaledScale);
     EXPECT_EQ(s.symmetric, 1);
 }
 
@@ -291,18 +265,18 @@ TEST_F(Scaling, OppositeBishopsWithPieces) {
 
     const Scaled rooks = Run("kr6/8/8/8/8/2PPP3/b7/1RB4K w - -", -600, 30, -300);
     EXPECT_EQ(rooks.total, (-300 * pieces) / 256 + (-300 * rookMaterial) / 256);
-    EXPECT_EQ(rooks.scale, ScaleStart * rookMaterial / 256);
+    EXPECT_EQ(rooks.scale, UnscaledScale * rookMaterial / 256);
     EXPECT_EQ(rooks.scoreSum, 30 * pieces / 256);
 
     const Scaled knights = Run("kn6/8/8/8/8/2PPP3/b7/1NB4K w - -", -600, 30, -300);
     EXPECT_EQ(knights.total, -300 + (-300 * pieces) / 256);
-    EXPECT_EQ(knights.scale, ScaleStart);
+    EXPECT_EQ(knights.scale, UnscaledScale);
     EXPECT_EQ(knights.scoreSum, 30 * pieces / 256);
 
     // Two pawns up or fewer: nothing.
     const Scaled close = Run("kn6/8/8/8/8/2PP4/b7/1NB4K w - -", -600, 30, -200);
     EXPECT_EQ(close.total, -600);
-    EXPECT_EQ(close.scale, ScaleStart);
+    EXPECT_EQ(close.scale, UnscaledScale);
 }
 
 TEST_F(Scaling, CannotWinRule) {
@@ -324,7 +298,7 @@ TEST_F(Scaling, CannotWinRule) {
             Run("k7/p7/8/8/8/8/r6P/1R5K w - -", c.total, 25, 0, c.whiteCannotWin, c.blackCannotWin);
         EXPECT_EQ(s.total, c.zeroed ? 0 : c.total) << c.total;
         EXPECT_EQ(s.scoreSum, c.zeroed ? 0 : 25) << c.total;
-        EXPECT_EQ(s.scale, ScaleStart) << c.total;
+        EXPECT_EQ(s.scale, UnscaledScale) << c.total;
     }
 }
 
@@ -353,12 +327,7 @@ TEST_F(Scaling, PawnCountRoutinesShiftTowardMinusInfinity) {
 // (up to one where the shift of the pawn-count routines rounds down).
 ::testing::AssertionResult ScalesSymmetrically(const std::string& fen, i32 total, i32 scoreSum) {
     const auto run = [](const std::string& position, i32 t, i32 sum) {
-        if (ParseFen(position.c_str()) != 1) return Scaled{0, 0, -1, -1};
-        eval_info = EvalInfo{};
-        eval_info.scale = ScaleStart;
-        eval_info.symmetric = 1;
-        i32 opening = 0, endgame = 0;
-        EvaluatePawnStructure(&opening, &endgame);
+        if (!SetUpWithPawnStructure(position)) return Scaled{0, 0, -1, -1};
         eval_info.material = board.Material[BLACK] - board.Material[WHITE];
         eval_info.total = t;
         eval_info.score_sum = sum;
@@ -382,12 +351,12 @@ TEST_F(Scaling, PawnCountRoutinesShiftTowardMinusInfinity) {
 }
 
 TEST_F(Scaling, ColourSymmetryOverRandomEndings) {
-    const std::vector<std::string> fens = ending_positions::RandomEndingFens(600, 12345);
+    const std::vector<std::string> fens = RandomEndingFens(600, 12345);
     i32 scaled = 0;
     for (const std::string& fen : fens) {
         for (i32 total : {-437, 251}) {
             ASSERT_TRUE(ScalesSymmetrically(fen, total, 33));
-            if (eval_info.scale != ScaleStart || eval_info.total != -total) scaled++;
+            if (eval_info.scale != UnscaledScale || eval_info.total != -total) scaled++;
         }
     }
     // Most rules need to have had their say for the comparison to mean much.
@@ -395,7 +364,7 @@ TEST_F(Scaling, ColourSymmetryOverRandomEndings) {
 }
 
 TEST_F(Scaling, ColourSymmetryOverPerftWalk) {
-    const std::vector<std::string> fens = ending_positions::PerftWalkSample(23);
+    const std::vector<std::string> fens = PerftWalkSample(23);
     ASSERT_GT(fens.size(), 250u);
     for (const std::string& fen : fens) ASSERT_TRUE(ScalesSymmetrically(fen, -311, 21));
 }
