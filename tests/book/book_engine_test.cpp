@@ -6,6 +6,7 @@
 #include <string>
 
 #include "book/book_writer.h"
+#include "support/engine_pipe.h"
 #include "support/engine_process.h"
 
 namespace {
@@ -149,6 +150,36 @@ TEST(BookEngine, BookMoveIsPlayedWithoutASearch) {
         "uci\nposition startpos moves e2e4 e7e5\ngo depth 2\n");
     EXPECT_NE(At(run, "\ninfo depth 2 "), std::string::npos) << run.output;
     EXPECT_NE(At(run, "\nbestmove "), std::string::npos) << run.output;
+}
+
+TEST(BookEngine, SearchesThatNeverAskTheBook) {
+    // The book would answer e2e4 at once; each of these searches instead.
+    struct Case {
+        const char* what;
+        const char* input;
+        const char* searched;  // a line only a search prints
+    };
+    const Case cases[] = {
+        {"OwnBook off", "setoption name OwnBook value false\ngo depth 2\n", "\ninfo depth 2 "},
+        {"searchmoves", "go depth 2 searchmoves d2d4\n", "\nbestmove d2d4"},
+        {"MultiPV 2", "setoption name MultiPV value 2\ngo depth 2\n", "\ninfo depth 2 "},
+    };
+    for (const Case& c : cases) {
+        const EngineRun run = BookDirectory().Put("golden_v1.kvb", "Book.kvb").Run(
+            std::string("uci\nposition startpos\n") + c.input);
+        EXPECT_NE(At(run, c.searched), std::string::npos) << c.what << "\n" << run.output;
+    }
+
+    BookDirectory directory;
+    directory.Put("golden_v1.kvb", "Book.kvb");
+    EnginePipe engine(directory.path);
+    engine.Send("uci");
+    engine.Send("position startpos");
+    engine.Send("go infinite");
+    EXPECT_TRUE(engine.WaitFor("info depth", 60000)) << engine.Transcript();
+    EXPECT_EQ(engine.Count("bestmove"), 0) << engine.Transcript();
+    engine.Send("stop");
+    EXPECT_TRUE(engine.WaitFor("bestmove", 10000)) << engine.Transcript();
 }
 
 TEST(BookEngine, BookPawnReachingTheLastRankBecomesAQueen) {
