@@ -1,35 +1,358 @@
-// No book format is read yet: every book fails to open, so the engine plays
-// from its own search and nothing is learnt.
+// The opening book file: opening and checking it, the index search by book
+// key, the choice of a book move and the "bkm" listing. Book learning, which
+// rewrites the counters in place, is not written yet.
 #include "book/book.h"
 
-#include "board/make_move.h"
+#include <algorithm>
+#include <cstdarg>
+#include <cstring>
+#include <limits>
+
+#include "board/board.h"
+#include "board/keys.h"
+#include "board/legal_moves.h"
+#include "board/random.h"
+#include "driver/platform.h"
 
 i32 BookLoaded = 0;
 FILE* BookFileHandle = nullptr;
+i32 BookReadOnly = 0;
+i32 BookIsVersion0 = 0;
+i32 BookNodeCount = 0;
+i64 BookIndexEnd = 0;
 i32 BookLearnedThisGame = 1;
 i32 UseBookLearning = 1;
 i32 UseBookWeights = 1;
-i32 BookLearningMode = 0;
+i32 BookLearningMode = KILL;
 i32 VarietyOfPlay = 10;
 i32 BookLearningBound = 400;
 
-void OpenBook(const char* path) {
-    if (BookLoaded) CloseBookFile();
-    std::printf("Error opening \"%s\"!\n", path);
+namespace {
+
+constexpr char BookHeaderText[] = "~Korvalent openings book";
+constexpr size_t BookHeaderTextSize = sizeof BookHeaderText - 1;
+static_assert(BookHeaderTextSize == 24, "the header text fills bytes 0 to 23");
+constexpr size_t BookVersionOffset = 24;
+constexpr size_t BookNodeCountOffset = 32;
+constexpr size_t BookHeaderSize = 36;
+constexpr i64 IndexRecordSize = 12;
+// The header is three index-record slots long: the first record is number 3.
+constexpr i64 FirstIndexRecord = 3;
+constexpr i32 Version1EntrySize = 4;
+constexpr i32 Version0EntrySize = 3;
+// A move list holds at most 255 entries (its count is one byte).
+constexpr i32 MaxBookMoves = 255;
+constexpr u16 ExcludedStats = 0xFFFF;
+constexpr u16 ExcludedMark = 255;
+// Win ratios are in tenths of a percent; a move without games counts as
+// an even score.
+constexpr i32 FullRatio = 1000;
+constexpr i32 UnplayedRatio = 500;
+// Above any number of games a counter pair can hold.
+constexpr i32 NoGamesYet = 32700;
+
+// The move list of the last probe, in file order: squares as stored and
+// the counter word (version 1) or the mark (version 0).
+u8 BookChoiceFrom[MaxBookMoves];
+u8 BookChoiceTo[MaxBookMoves];
+u16 BookChoiceStats[MaxBookMoves];
+i32 BookChoiceCount = 0;
+// Entries of that list the choice may take.
+bool BookChoicePlayable[MaxBookMoves];
+
+// Every line the book code prints reaches the interface at once.
+void PrintFlushed(const char* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    std::vprintf(format, arguments);
+    va_end(arguments);
     std::fflush(stdout);
+}
+
+u32 LittleEndian32(const u8* bytes) {
+    return u32(bytes[0]) | u32(bytes[1]) << 8 | u32(bytes[2]) << 16 | u32(bytes[3]) << 24;
+}
+
+// Places the book at offset; false when the stream cannot reach it.
+bool SeekBook(i64 offset) {
+    if (offset < 0 || offset > std::numeric_limits<long>::max()) return false;
+    return std::fseek(BookFileHandle, long(offset), SEEK_SET) == 0;
+}
+
+// Reads exactly size bytes: false when the file ends first or fails.
+bool ReadBook(void* to, size_t size) { return std::fread(to, 1, size, BookFileHandle) == size; }
+
+i64 BookFileLength() {
+    if (std::fseek(BookFileHandle, 0, SEEK_END) != 0) return -1;
+    return i64(std::ftell(BookFileHandle));
+}
+
+// A file that fails a check: its one line, and no book.
+void RefuseBook(const char* format, i32 value = 0) {
+    PrintFlushed(format, value);
+    CloseBookFile();
+}
+
+// Reads the move list of the position FindBookPosition has just found into
+// the choice arrays, whole; false when its offset, count or entries lie
+// beyond the end of the file.
+bool ReadFoundMoveList() {
+    BookChoiceCount = 0;
+    u8 offsetBytes[4];
+    if (!ReadBook(offsetBytes, sizeof offsetBytes) || !SeekBook(LittleEndian32(offsetBytes)))
+        return false;
+    u8 count;
+    if (!ReadBook(&count, 1)) return false;
+    const i32 entrySize = BookIsVersion0 ? Version0EntrySize : Version1EntrySize;
+    u8 entries[MaxBookMoves * Version1EntrySize];
+    if (!ReadBook(entries, size_t(count) * size_t(entrySize))) return false;
+    for (i32 i = 0; i < count; i++) {
+        const u8* entry = entries + i * entrySize;
+        BookChoiceFrom[i] = entry[0];
+        BookChoiceTo[i] = entry[1];
+        BookChoiceStats[i] = BookIsVersion0 ? u16(entry[2]) : u16(entry[2] | entry[3] << 8);
+    }
+    BookChoiceCount = count;
+    return true;
+}
+
+// The current position's book moves in the choice arrays: their number, or
+// -1 when the position is not in the book or its list cannot be read whole.
+i32 LoadBookMoves() {
+    BookChoiceCount = 0;
+    if (!FindBookPosition() || !ReadFoundMoveList()) return -1;
+    return BookChoiceCount;
+}
+
+bool IsExcludedEntry(i32 i) {
+    return BookChoiceStats[i] == (BookIsVersion0 ? ExcludedMark : ExcludedStats);
+}
+
+// The move word of entry i on the current board: its squares and the
+// pieces standing on them (none captured by en passant: the to square is
+// empty), no promotion piece.
+Move BookEntryMove(i32 i) {
+    const Square from = BookChoiceFrom[i], to = BookChoiceTo[i];
+    return MakeMoveWord(from, to, board.Squares[from], board.Squares[to]);
+}
+
+// Marks the entries the choice may take and returns their number. Besides
+// the book's own exclusions, a move must be legal here: the key ignores
+// castling rights and the en-passant square, so even an intact book can
+// name a move the position does not allow, and a damaged one can name
+// anything.
+i32 MarkPlayableEntries() {
+    i32 playable = 0;
+    for (i32 i = 0; i < BookChoiceCount; i++) {
+        const bool onBoard = BookChoiceFrom[i] < 64 && BookChoiceTo[i] < 64;
+        BookChoicePlayable[i] = !IsExcludedEntry(i) && onBoard &&
+                                IsLegalMove(BookMoveToPlay(BookEntryMove(i)));
+        if (BookChoicePlayable[i]) playable++;
+    }
+    return playable;
+}
+
+// The move of the playable entry number k, counting from 0 in file order.
+Move NthPlayableMove(i32 k) {
+    for (i32 i = 0; i < BookChoiceCount; i++)
+        if (BookChoicePlayable[i] && k-- == 0) return BookEntryMove(i);
+    return NoMove;
+}
+
+i32 GamesOf(u16 stats) { return (stats & 0xFF) + (stats >> 8); }
+
+// Wins as a share of the counters in tenths of a percent.
+i32 WinRatio(u16 stats) {
+    const i32 games = GamesOf(stats);
+    return games == 0 ? UnplayedRatio : (stats & 0xFF) * FullRatio / games;
+}
+
+// Discovery: the least played move; of equally played ones the better
+// scoring, then the earlier.
+Move LeastPlayedMove() {
+    i32 bestGames = NoGamesYet, bestRatio = 0, taken = -1;
+    for (i32 i = 0; i < BookChoiceCount; i++) {
+        if (!BookChoicePlayable[i]) continue;
+        const i32 games = GamesOf(BookChoiceStats[i]), ratio = WinRatio(BookChoiceStats[i]);
+        if (games < bestGames || (games == bestGames && ratio > bestRatio)) {
+            bestGames = games;
+            bestRatio = ratio;
+            taken = i;
+        }
+    }
+    return taken < 0 ? NoMove : BookEntryMove(taken);
+}
+
+// Weighted play: any move scoring within VarietyOfPlay percent of the best
+// one, drawn at random.
+Move WinRatioMove() {
+    i32 bestRatio = 0;
+    for (i32 i = 0; i < BookChoiceCount; i++)
+        if (BookChoicePlayable[i]) bestRatio = std::max(bestRatio, WinRatio(BookChoiceStats[i]));
+    const i32 threshold = (100 - VarietyOfPlay) * bestRatio / 100;
+    i32 candidates = 0;
+    for (i32 i = 0; i < BookChoiceCount; i++) {
+        if (BookChoicePlayable[i] && WinRatio(BookChoiceStats[i]) < threshold)
+            BookChoicePlayable[i] = false;
+        if (BookChoicePlayable[i]) candidates++;
+    }
+    return NthPlayableMove(Rand() % candidates);
+}
+
+// "e2e4 ": the squares as stored, whatever they hold.
+void PrintEntrySquares(i32 i) {
+    const i32 from = BookChoiceFrom[i], to = BookChoiceTo[i];
+    std::printf("%c%c%c%c ", 'a' + (from & 7), '1' + (from >> 3), 'a' + (to & 7), '1' + (to >> 3));
+}
+
+// The listing's header line; false when there is no list to show.
+bool PrintListHeader() {
+    const i32 count = LoadBookMoves();
+    if (count < 0) {
+        PrintFlushed("No moves from current pos in book\n");
+        return false;
+    }
+    PrintFlushed("%d moves from current pos in book:\n", count);
+    return true;
+}
+
+}  // namespace
+
+void OpenBook(const char* path) {
+    CloseBookFile();
+
+    // Book learning rewrites counters through this same handle, so the book
+    // is opened for updating; a file that may only be read is still used.
+    i32 readOnly = 0;
+    FILE* file = OpenFileTrimmingBlanks(path, "r+b");
+    if (!file) {
+        file = OpenFileTrimmingBlanks(path, "rb");
+        readOnly = 1;
+    }
+    if (!file) {
+        PrintFlushed("Error opening \"%s\"!\n", path);
+        return;
+    }
+    BookFileHandle = file;
+
+    // Every check comes before anything is switched: a refused file prints
+    // its one line and changes no setting.
+    u8 header[BookHeaderSize];
+    const size_t headerRead = std::fread(header, 1, sizeof header, file);
+    if (headerRead < BookHeaderTextSize ||
+        std::memcmp(header, BookHeaderText, BookHeaderTextSize) != 0)
+        return RefuseBook("Invalid book format\n");
+    // The version is compared as a signed number: a negative one reads as 1.
+    const bool hasVersion = headerRead >= BookVersionOffset + 4;
+    const i32 version = hasVersion ? i32(LittleEndian32(header + BookVersionOffset)) : 0;
+    if (hasVersion && version > 1) return RefuseBook("Book version %d not supported\n", version);
+    const u32 nodeCount = LittleEndian32(header + BookNodeCountOffset);
+    if (headerRead < BookHeaderSize ||
+        i64(BookHeaderSize) + IndexRecordSize * i64(nodeCount) > BookFileLength())
+        return RefuseBook("Invalid book format\n");
+
+    if (version == 0) {
+        // Version 0 has no counters to weigh or to learn.
+        PrintFlushed("NG: Book learning not supported for book version 0\n");
+        UseBookLearning = 0;
+        UseBookWeights = 0;
+    }
+    BookIsVersion0 = version == 0;
+    BookNodeCount = i32(nodeCount);
+    BookIndexEnd = i64(nodeCount) + FirstIndexRecord;
+    BookReadOnly = readOnly;
+    BookLoaded = 1;
+    PrintFlushed("%d nodes in openings book\n", BookNodeCount);
+    if (readOnly) PrintFlushed("Book \"%s\" is read-only: book learning will not update it\n", path);
 }
 
 void CloseBookFile() {
     if (BookFileHandle) std::fclose(BookFileHandle);
     BookFileHandle = nullptr;
     BookLoaded = 0;
+    BookReadOnly = 0;
 }
 
-Move ChooseBookMove() { return NoMove; }
+void BookKeyOfPosition(u32* key1, u32* key2) {
+    ComputeBookKeys(key1, key2);
+    if (board.SideToMove == BLACK) *key1 ^= BlackToMoveBookKey;
+}
+
+i32 CompareBookKeys(i32 a1, i32 a2, i32 b1, i32 b2) {
+    if (a1 != b1) return a1 > b1 ? 1 : -1;
+    if (a2 != b2) return a2 > b2 ? 1 : -1;
+    return 0;
+}
+
+i32 FindBookPosition() {
+    if (!BookLoaded || !BookFileHandle) return 0;
+    u32 key1, key2;
+    BookKeyOfPosition(&key1, &key2);
+    // Binary search over record numbers; each step reads one key pair.
+    i64 low = FirstIndexRecord, high = BookIndexEnd;
+    while (high > low) {
+        const i64 middle = (low + high) >> 1;
+        u8 keys[8];
+        if (!SeekBook(middle * IndexRecordSize) || !ReadBook(keys, sizeof keys)) return 0;
+        const i32 order = CompareBookKeys(i32(LittleEndian32(keys)), i32(LittleEndian32(keys + 4)),
+                                          i32(key1), i32(key2));
+        if (order == 0) return 1;
+        if (order > 0)
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    return 0;
+}
+
+Move BookMoveToPlay(Move bookMove) {
+    const Square to = MoveTo(bookMove);
+    const bool lastRank = board.SideToMove == WHITE ? to >= A8 : to <= H1;
+    if (MovePiece(bookMove) == PAWN && lastRank) return bookMove | Move(QUEEN) << 18;
+    return bookMove;
+}
+
+Move ChooseBookMove() {
+    if (BookIsVersion0) return PickVersion0BookMove();
+    if (LoadBookMoves() <= 0) return NoMove;
+    const i32 playable = MarkPlayableEntries();
+    if (playable == 0) return NoMove;
+    if (BookLearningMode == DISCOVER) return LeastPlayedMove();
+    if (UseBookWeights) return WinRatioMove();
+    return NthPlayableMove(Rand() % playable);
+}
+
+Move PickVersion0BookMove() {
+    if (LoadBookMoves() <= 0) return NoMove;
+    // The marks only show in the listing: every move not excluded is
+    // equally likely.
+    const i32 playable = MarkPlayableEntries();
+    if (playable == 0) return NoMove;
+    return NthPlayableMove(Rand() % playable);
+}
 
 void PrintBookMoves() {
-    std::printf("No moves from current pos in book\n");
-    std::fflush(stdout);
+    if (BookIsVersion0) return PrintVersion0BookMoves();
+    if (!PrintListHeader()) return;
+    for (i32 i = 0; i < BookChoiceCount; i++) {
+        PrintEntrySquares(i);
+        const u16 stats = BookChoiceStats[i];
+        if (stats == 0)
+            PrintFlushed("?\n");
+        else if (stats == ExcludedStats)
+            PrintFlushed("-\n");
+        else
+            PrintFlushed("%d%% (not less than %d game(s))\n", (stats & 0xFF) * 100 / GamesOf(stats),
+                         GamesOf(stats) >> 1);
+    }
+}
+
+void PrintVersion0BookMoves() {
+    if (!PrintListHeader()) return;
+    for (i32 i = 0; i < BookChoiceCount; i++) {
+        PrintEntrySquares(i);
+        PrintFlushed("%d\n", BookChoiceStats[i]);
+    }
 }
 
 void LearnBookFromGame(i32 /*result*/) { BookLearnedThisGame = 1; }

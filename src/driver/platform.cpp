@@ -139,3 +139,13 @@ FILE* OpenFileTranslated(const char* path, const char* mode) {
     if (match.empty() || match == translated) return nullptr;
     return fopen(match.c_str(), mode);
 }
+
+static bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+FILE* OpenFileTrimmingBlanks(const char* path, const char* mode) {
+    if (FILE* file = OpenFileTranslated(path, mode)) return file;
+    std::string trimmed = path;
+    while (!trimmed.empty() && IsBlank(trimmed.back())) trimmed.pop_back();
+    if (trimmed.size() == std::strlen(path)) return nullptr;
+    return OpenFileTranslated(trimmed.c_str(), mode);
+}

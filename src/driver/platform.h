@@ -40,3 +40,9 @@ std::string FindFileCaseInsensitive(const std::string& path);
 // name retries with the case-insensitive match, since names written for a
 // Windows file system often differ in case from the files on disk.
 FILE* OpenFileTranslated(const char* path, const char* mode);
+
+// OpenFileTranslated of the name as given and, when that fails, of the name
+// without its trailing blanks: a file name read to the end of a settings or
+// protocol line keeps the blanks that followed it, and a GUI's carriage
+// return arrives as one.
+FILE* OpenFileTrimmingBlanks(const char* path, const char* mode);

@@ -55,13 +55,9 @@ void ReportBest(u32 bound) {
 // The book's move for the position, checked against the legal moves: a
 // move that does not fit the position counts as no book move.
 Move LegalBookMove() {
-    Move m = ChooseBookMove();
-    if (m == NoMove) return NoMove;
-    // The book stores a pawn reaching the last rank without a promotion
-    // piece: it promotes to a queen.
-    const Square to = MoveTo(m);
-    const bool lastRank = board.SideToMove == WHITE ? to >= A8 : to <= H1;
-    if (MovePiece(m) == PAWN && lastRank) m |= Move(QUEEN) << 18;
+    const Move bookMove = ChooseBookMove();
+    if (bookMove == NoMove) return NoMove;
+    const Move m = BookMoveToPlay(bookMove);
     return IsLegalMove(m) ? m : NoMove;
 }
 

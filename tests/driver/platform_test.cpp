@@ -107,6 +107,39 @@ TEST(Platform, OpenFileTranslatedFindsNamesRegardlessOfCase) {
     EXPECT_TRUE(std::filesystem::exists(scratch.name + "/book.kvb"));
 }
 
+TEST(Platform, OpenFileTrimmingBlanksTriesTheNameAsGivenFirst) {
+    ScratchDirectory scratch;
+    WriteFile(scratch.name + "/book.kvb", "book");
+    WriteFile(scratch.name + "/blank.kvb ", "with blank");
+    WriteFile(scratch.name + "/blank.kvb", "without blank");
+    struct Case {
+        std::string path;
+        const char* expected;  // nullptr: must not open
+    };
+    const Case cases[] = {
+        {scratch.name + "/book.kvb", "book"},
+        {scratch.name + "/book.kvb ", "book"},
+        {scratch.name + "/book.kvb \t\r\n", "book"},
+        {"c:\\" + scratch.name + "\\BOOK.KVB  ", "book"},
+        {scratch.name + "/blank.kvb ", "with blank"},
+        {scratch.name + "/blank.kvb  ", "without blank"},
+        {scratch.name + "/ book.kvb", nullptr},
+        {scratch.name + "/missing.kvb ", nullptr},
+        {"   ", nullptr},
+    };
+    for (const Case& c : cases) {
+        FILE* file = OpenFileTrimmingBlanks(c.path.c_str(), "rb");
+        if (!c.expected) {
+            EXPECT_EQ(file, nullptr) << c.path;
+            if (file) fclose(file);
+            continue;
+        }
+        ASSERT_NE(file, nullptr) << c.path;
+        EXPECT_EQ(ReadAll(file), c.expected) << c.path;
+        fclose(file);
+    }
+}
+
 TEST(Platform, FindFileCaseInsensitivePrefersTheExactName) {
     ScratchDirectory scratch;
     WriteFile(scratch.name + "/values.txt", "");

@@ -1,0 +1,76 @@
+// Test support for the in-process book tests: the engine's tables, a scratch
+// directory per test for the book files, the book settings at their
+// defaults, positions set up from text, and output captured.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+
+#include "board/board.h"
+#include "board/fen.h"
+#include "board/init_tables.h"
+#include "board/make_move.h"
+#include "board/move_text.h"
+#include "book/book.h"
+#include "book/book_writer.h"
+#include "support/engine_process.h"
+
+constexpr const char* StartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
+
+class BookTest : public ::testing::Test {
+protected:
+    std::string scratch;
+
+    static void SetUpTestSuite() { InitEngineTables(); }
+
+    void SetUp() override {
+        scratch = MakeScratchDir();
+        UseBookLearning = 1;
+        UseBookWeights = 1;
+        BookLearningMode = KILL;
+        VarietyOfPlay = 10;
+        SetPosition(StartFen);
+    }
+
+    void TearDown() override { CloseBookFile(); }
+
+public:
+    // The position after the moves from fen.
+    static void SetPosition(const char* fen, std::initializer_list<const char*> moves = {}) {
+        ASSERT_EQ(ParseFen(fen), 1) << fen;
+        for (const char* text : moves) {
+            const Move m = ParseMoveText(text);
+            ASSERT_NE(m, NoMove) << text;
+            MakeMove(m, 1);
+        }
+    }
+
+    // Writes bytes as a book file in the scratch directory: its path.
+    std::string WriteBook(const std::string& bytes, const char* name = "book.kvb") {
+        const std::string path = scratch + "/" + name;
+        EXPECT_TRUE(WriteTestFile(path, bytes)) << path;
+        return path;
+    }
+
+    // What OpenBook prints for path.
+    static std::string OpenBookOutput(const std::string& path) {
+        testing::internal::CaptureStdout();
+        OpenBook(path.c_str());
+        return testing::internal::GetCapturedStdout();
+    }
+
+    // Opens a book that must load, quietly.
+    static void LoadBook(const std::string& path) {
+        const std::string printed = OpenBookOutput(path);
+        ASSERT_EQ(BookLoaded, 1) << printed;
+    }
+
+    // What the "bkm" listing prints for the current position.
+    static std::string Listing() {
+        testing::internal::CaptureStdout();
+        PrintBookMoves();
+        return testing::internal::GetCapturedStdout();
+    }
+};

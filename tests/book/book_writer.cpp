@@ -1,0 +1,107 @@
+#include "book/book_writer.h"
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+void PutWord(std::string& bytes, u32 word) {
+    for (i32 shift = 0; shift < 32; shift += 8) bytes += char((word >> shift) & 0xFF);
+}
+
+i32 EntrySize(const TestBook& book) { return book.version == 0 ? 3 : 4; }
+
+std::string ListBytes(const TestBook& book, const TestBookPosition& position) {
+    std::string bytes;
+    bytes += char(position.count >= 0 ? position.count : i32(position.moves.size()));
+    for (const TestBookMove& m : position.moves) {
+        bytes += char(m.rawFrom >= 0 ? m.rawFrom : TestSquare(m.move));
+        bytes += char(m.rawTo >= 0 ? m.rawTo : TestSquare(m.move + 2));
+        bytes += char(m.stats & 0xFF);
+        if (EntrySize(book) == 4) bytes += char(m.stats >> 8);
+    }
+    return bytes;
+}
+
+}  // namespace
+
+i32 TestSquare(const char* text) { return (text[0] - 'a') + 8 * (text[1] - '1'); }
+
+std::string TestBookBytes(const TestBook& book) {
+    std::string header = "~Korvalent openings book";
+    PutWord(header, book.version);
+    PutWord(header, 0);
+    PutWord(header, u32(book.nodeCount >= 0 ? book.nodeCount : i64(book.positions.size())));
+
+    std::string index, lists;
+    const i64 listStart = i64(header.size()) + 12 * i64(book.positions.size());
+    for (const TestBookPosition& position : book.positions) {
+        const i64 offset = position.offset >= 0 ? position.offset : listStart + i64(lists.size());
+        PutWord(index, position.key1);
+        PutWord(index, position.key2);
+        PutWord(index, u32(offset));
+        lists += ListBytes(book, position);
+    }
+    return header + index + lists;
+}
+
+bool WriteTestFile(const std::string& path, const std::string& bytes) {
+    std::ofstream file(path, std::ios::binary);
+    file << bytes;
+    return bool(file);
+}
+
+std::string ReadTestFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+namespace {
+
+// Book keys of the golden positions, worked out from the key-table rule.
+constexpr u32 AfterE4Key1 = 0xDA94CEE3, AfterE4Key2 = 0x799F5A59;
+constexpr u32 StartKey1 = 0xDEEA69CD, StartKey2 = 0x9B8639E0;
+constexpr u32 AfterE4E5Key1 = 0x2F4E9508, AfterE4E5Key2 = 0x76AAC948;
+
+}  // namespace
+
+// Index in signed key order: after 1.e4, the start, after 1.e4 e5 (which
+// an unsigned order would put first).
+TestBook GoldenVersion1Book() {
+    TestBook book;
+    book.positions = {
+        {AfterE4Key1, AfterE4Key2, {{"e7e5", 0x0000}, {"c7c5", 0x0101}}},
+        {StartKey1, StartKey2,
+         {{"e2e4", 0x0004}, {"d2d4", 0x0300}, {"g1f3", 0xFFFF}, {"c2c4", 0x0000}}},
+        {AfterE4E5Key1, AfterE4E5Key2, {{"g1f3", 0x0000}}},
+    };
+    return book;
+}
+
+TestBook GoldenVersion0Book() {
+    TestBook book;
+    book.version = 0;
+    book.positions = {
+        {AfterE4Key1, AfterE4Key2, {{"e7e5", 0}, {"c7c5", 5}}},
+        {StartKey1, StartKey2, {{"e2e4", 0}, {"d2d4", 255}, {"g1f3", 7}, {"c2c4", 0}}},
+        {AfterE4E5Key1, AfterE4E5Key2, {{"g1f3", 255}}},
+    };
+    return book;
+}
+
+// Two records share the start's key1; signed order puts its key2
+// 0x9B8639E0 before 1.
+TestBook Key2OrderBook() {
+    TestBook book;
+    book.positions = {
+        {StartKey1, StartKey2, {{"e2e4", 0x0004}}},
+        {StartKey1, 1, {{"d2d4", 0x0004}}},
+    };
+    return book;
+}
+
+std::string BookFixturePath(const char* name) {
+    return std::string(KORVALENT_SOURCE_DIR) + "/tests/book/fixtures/" + name;
+}
