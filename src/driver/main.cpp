@@ -101,14 +101,7 @@ void ScanTablebases() {
         return;
     }
     EgtbMaxPieces = InitTablebases(EgtbPath);
-    if (EgtbMaxPieces)
-        std::printf("%d piece EGTB files found\n", EgtbMaxPieces);
-    else
-        std::printf("EGTB files not found\n");
-    if (EgtbIndexBytes)
-        std::printf("%dkb of RAM used for TB indices and decompression tables\n",
-                    (EgtbIndexBytes + 1023) / 1024);
-    std::fflush(stdout);
+    PrintTablebasesFound();
     if (EgtbMaxPieces) AllocTableCache();
 }
 
