@@ -79,7 +79,7 @@ pgn=$work/game.pgn
 debug_log=$work/debug.log
 # 20 s + 0.2 s per move and side, pondering on; xboard calls flags itself,
 # and ends a lost or endless game early so the run stays short.
-HOME=$work/home DISPLAY=:$(cat "$work/display") timeout -k 10 $GameSeconds xboard \
+HOME=$work/home DISPLAY=:$(cat "$work/display") timeout -k 10 "$GameSeconds" xboard \
     -settingsFile "$work/home/xboard.settings" -saveSettingsOnExit false \
     -fcp "$first_program" -fd "$work/engine" \
     -scp fairymax -sd "$work/home" \
