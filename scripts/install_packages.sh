@@ -8,7 +8,7 @@ set -eu
 
 packages="cmake make g++ g++-multilib clang libgtest-dev"
 if [ "${1:-}" = "--tests" ]; then
-    packages="$packages python3"
+    packages="$packages python3 xboard xvfb polyglot fairymax"
 fi
 
 as_root=""

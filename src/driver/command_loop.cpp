@@ -361,13 +361,13 @@ void CommandIsReady() {
 
 void CommandEgtbStatus() {
     std::printf("UseEGTB = %s\ntb_path = %s\n", UseEgtb ? "TRUE" : "FALSE", EgtbPath);
-    if (EgtbMaxPieces)
-        std::printf("%d piece EGTB files found\n", EgtbMaxPieces);
-    else
-        std::printf("EGTB files not found\n");
-    if (EgtbIndexBytes)
-        std::printf("%" PRIu64 "kb of RAM used for TB indices and decompression tables\n",
-                    (EgtbIndexBytes + 1023) / 1024);
+    PrintTablebasesFound();
+}
+
+// xboard waits for the feature list after "protover" before it sends anything
+// else; every feature left unnamed keeps xboard's default.
+void CommandProtover() {
+    std::printf("feature myname=\"Korvalent 1.50\" done=1\n");
     std::fflush(stdout);
 }
 
@@ -426,6 +426,7 @@ const Command Commands[] = {
     {"undo", CommandUndo, false},
     {"fritz", CommandFritz, true},
     {"xboard", CommandXboard, false},
+    {"protover", CommandProtover, false, true},
     {"mvd", CommandCastlingFlags, false},
     {"demo", CommandDemo, false},
     {"bkm", CommandBookMoves, false},
@@ -453,6 +454,19 @@ bool CommandMatches(const Command& command, const char* line) {
 }
 
 }  // namespace
+
+// xboard takes any engine line holding "not found" (and a few other
+// phrases) for a failed start, so the empty case says "No EGTB files found".
+void PrintTablebasesFound() {
+    if (EgtbMaxPieces)
+        std::printf("%d piece EGTB files found\n", EgtbMaxPieces);
+    else
+        std::printf("No EGTB files found\n");
+    if (EgtbIndexBytes)
+        std::printf("%" PRIu64 "kb of RAM used for TB indices and decompression tables\n",
+                    (EgtbIndexBytes + 1023) / 1024);
+    std::fflush(stdout);
+}
 
 i32 ReadClampedNumber(const char* text) { return ClampToI32(ReadNumber(text)); }
 

@@ -34,6 +34,10 @@ i32 SplitTokens(const char* line, const char* separators);
 // instead of overflowing.
 i32 ReadClampedNumber(const char* text);
 
+// The tablebase lines of start-up and "egtbstat": how many men the tables
+// found cover (or that none were found) and the RAM their indices take.
+void PrintTablebasesFound();
+
 // Executes InputLine.
 void ExecuteCommand();
 

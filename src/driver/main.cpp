@@ -1,7 +1,6 @@
 // The engine's entry point: defaults, banner, tables, parameters, settings,
 // hash tables, book, the settings echo, learning file and tablebases, then
 // the command loop until "quit" or the end of input.
-#include <cinttypes>
 #include <cstdio>
 #include <cstring>
 
@@ -101,14 +100,7 @@ void ScanTablebases() {
         return;
     }
     EgtbMaxPieces = InitTablebases(EgtbPath);
-    if (EgtbMaxPieces)
-        std::printf("%d piece EGTB files found\n", EgtbMaxPieces);
-    else
-        std::printf("EGTB files not found\n");
-    if (EgtbIndexBytes)
-        std::printf("%" PRIu64 "kb of RAM used for TB indices and decompression tables\n",
-                    (EgtbIndexBytes + 1023) / 1024);
-    std::fflush(stdout);
+    PrintTablebasesFound();
     if (EgtbMaxPieces) AllocTableCache();
 }
 

@@ -95,7 +95,7 @@ TEST(BookEngine, UciOptionOpensAndDropsBooks) {
         BookDirectory directory;
         directory.Put("golden_v1.kvb", "other.kvb").Put("golden_v1.kvb", "Book.kvb");
         const EngineRun run = directory.Run(c.input);
-        const std::string startUpEnd = "EGTB files not found\n";
+        const std::string startUpEnd = "No EGTB files found\n";
         const size_t end = At(run, startUpEnd);
         ASSERT_NE(end, std::string::npos) << run.output;
         EXPECT_EQ(run.output.substr(end + startUpEnd.size()), c.printed) << c.what;

@@ -39,7 +39,9 @@ const KeywordCase UciLines[] = {
 
 const KeywordCase XboardLines[] = {
     {"xboard", "xboard"},
-    {"protover 2", ""},
+    {"protover 2", "protover"},
+    {"protover", "protover"},
+    {"protover two", "protover"},
     {"accepted setboard", ""},
     {"new", "new"},
     {"variant normal", ""},

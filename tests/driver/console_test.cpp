@@ -16,7 +16,7 @@ const std::string Banner = "Korvalent v1.50 [r2055/01.01.2014]\n";
 // What the engine printed after its start-up lines: everything from the
 // first line that the commands produced. Start-up ends with the tablebase line.
 std::string AfterStartup(const std::string& output) {
-    const std::string lastLine = "EGTB files not found\n";
+    const std::string lastLine = "No EGTB files found\n";
     const size_t end = output.find(lastLine);
     if (end == std::string::npos) return output;
     return output.substr(end + lastLine.size());

@@ -14,7 +14,7 @@ constexpr int ReplyMs = 10000;
 
 // What the engine printed after its start-up lines.
 std::string AfterStartup(const std::string& output) {
-    const std::string lastLine = "EGTB files not found\n";
+    const std::string lastLine = "No EGTB files found\n";
     const size_t end = output.find(lastLine);
     return end == std::string::npos ? output : output.substr(end + lastLine.size());
 }
@@ -74,7 +74,7 @@ TEST(ConsoleWords, HelpPagesVerbatimWithAPauseBetween) {
 TEST(ConsoleWords, StatusLinesOfTablebasesAndBook) {
     const EngineRun run = RunEngine("egtbstat\nbkm\nnew\ne2e4\n");
     const std::string out = AfterStartup(run.output);
-    EXPECT_EQ(out.rfind("UseEGTB = TRUE\ntb_path = c:\\tablebases\\\nEGTB files not found\n"
+    EXPECT_EQ(out.rfind("UseEGTB = TRUE\ntb_path = c:\\tablebases\\\nNo EGTB files found\n"
                         "Current nhash1 = ",
                         0),
               0u)

@@ -247,7 +247,7 @@ TEST_F(GameDriver, FixedTimePerMoveTakesTheTimedPathWithoutAClock) {
 
 // What follows the start-up lines.
 std::string AfterStartup(const std::string& output) {
-    const std::string lastLine = "EGTB files not found\n";
+    const std::string lastLine = "No EGTB files found\n";
     const size_t end = output.find(lastLine);
     return end == std::string::npos ? output : output.substr(end + lastLine.size());
 }

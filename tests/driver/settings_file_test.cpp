@@ -63,7 +63,7 @@ std::string StartupOutput(const std::string& settingsOutput, const Echo& echo) {
     text += "LogLearningIntoFile = " + OnOff(echo.logLearningIntoFile);
     text += "Pondering = " + OnOff(echo.pondering) + "\n";
     // No scan, and so no scan line, with tablebases off.
-    if (echo.useEgtb) text += "EGTB files not found\n";
+    if (echo.useEgtb) text += "No EGTB files found\n";
     return text;
 }
 

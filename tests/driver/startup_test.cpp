@@ -38,7 +38,7 @@ const std::string EmptyDirectoryStartup =
     "LogLearningIntoFile = off\n"
     "Pondering = on\n"
     "\n"
-    "EGTB files not found\n";
+    "No EGTB files found\n";
 
 TEST(Startup, EmptyDirectoryPrintsTheDefaultsAndLeavesWithZero) {
     // "quit" in any case and the end of input end the program alike.
