@@ -1,6 +1,7 @@
 // The engine's entry point: defaults, banner, tables, parameters, settings,
 // hash tables, book, the settings echo, learning file and tablebases, then
 // the command loop until "quit" or the end of input.
+#include <cinttypes>
 #include <cstdio>
 #include <cstring>
 
