@@ -1,5 +1,6 @@
 #include "driver/command_loop.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -199,10 +200,11 @@ void CommandSearchDepth() {
     if (TokensInLine > 1) DepthLimit = TokenNumber(1);
 }
 
-// The six tuning values of the shallow futility margins.
+// The six tuning values of the shallow futility margins, kept in the range
+// the search's arithmetic is sized for.
 template <i32* Setting>
 void CommandTune() {
-    if (TokensInLine > 1) *Setting = TokenNumber(1);
+    if (TokensInLine > 1) *Setting = std::clamp(TokenNumber(1), TuneValueMin, TuneValueMax);
 }
 
 // Seconds per move.

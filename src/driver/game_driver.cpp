@@ -377,7 +377,8 @@ i32 ShouldResign() {
         if (ply < 0) break;
         const u64 key = k == 0 ? board.HashKey : GameHistory[ply].HashKey;
         const i32 entry = NewestScoreEntry - k;
-        if (KeyHistory[entry] != key || ScoreHistory[entry] >= -ResignValue) break;
+        // In 64 bits: the setting may be any i32, -2147483648 included.
+        if (KeyHistory[entry] != key || i64(ScoreHistory[entry]) >= -i64(ResignValue)) break;
         count++;
         if (count >= ResignTimes) return 1;
     }
