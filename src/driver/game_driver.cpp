@@ -234,12 +234,14 @@ void ThinkAndMove() {
     AwaitingStop = PonderSearch || EngineTimeCs == InfiniteClockCs ? 1 : 0;
     if (!PositionCanBeSearched()) {
         HoldForStop();
+        SearchMovesCount = 0;
         AnswerWithoutMove("Illegal position");
         return;
     }
     // The game record has no room for another move.
     if (!GameHistoryHasRoom()) {
         HoldForStop();
+        SearchMovesCount = 0;
         AnswerWithoutMove(nullptr);
         return;
     }
@@ -247,6 +249,8 @@ void ThinkAndMove() {
     for (;;) {
         const i32 result = RunSearch();
         HoldForStop();
+        // A UCI "searchmoves" list belongs to the one search it came with.
+        SearchMovesCount = 0;
         if (result == 1) {
             // The game is over; the root move list has announced it. A UCI
             // interface still waits for its bestmove line.
