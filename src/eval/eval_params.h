@@ -211,6 +211,9 @@ void DeriveParameterTables();
 constexpr i32 SaturateToI32(i64 value) {
     return value > INT32_MAX ? INT32_MAX : value < INT32_MIN ? INT32_MIN : i32(value);
 }
+// Adds to a 32-bit sum of evaluation terms, saturating: parameters at the
+// ends of their range can push a sum past the limits.
+inline void AddSaturated(i32& sum, i64 value) { sum = SaturateToI32(sum + value); }
 constexpr i16 SaturateToI16(i64 value) {
     return value > INT16_MAX ? i16(INT16_MAX) : value < INT16_MIN ? i16(INT16_MIN) : i16(value);
 }
