@@ -316,22 +316,21 @@ void SetSideToMove(Side side) {
     }
     board.SideToMove = side;
     GamePly = 0;
+    GameBasePly = 0;
 }
 void CommandWhite() { SetSideToMove(WHITE); }
 void CommandBlack() { SetSideToMove(BLACK); }
 
 void CommandRemove() {
-    if (GamePly > 0) UnmakeMove();
-    if (GamePly > 0) UnmakeMove();
+    TakeBackGameMove();
+    TakeBackGameMove();
 }
 
 void CommandBoard() { PrintBoard(); }
 
 void CommandEvaluationDump() { PrintEvaluationDump(); }
 
-void CommandUndo() {
-    if (GamePly > 0) UnmakeMove();
-}
+void CommandUndo() { TakeBackGameMove(); }
 
 void CommandCastlingFlags() {
     std::printf("castling flags = %d\n", board.CastlingFlags);

@@ -196,7 +196,7 @@ AfterMove StartPondering() {
         SearchStartTime = ClockCs();
         const i32 result = SearchRoot(TimedSearchDepth, 1);
         PostFlag = savedPost;
-        if (result == 1 || NewGameRequested) return AfterMove::Leave;
+        if (result == 1 || NewGameRequested || HeldLineCount() > 0) return AfterMove::Leave;
         if (SilentSearch == 1) {
             // Input came, or the search ended before its second was up.
             SilentSearch = 0;
@@ -223,6 +223,32 @@ AfterMove StartPondering() {
     std::printf("Hint: %s\n", MoveToShortText(expected));
     std::fflush(stdout);
     return AfterMove::PonderSearch;
+}
+
+// After an analysis search that ended by itself or after another command,
+// the next line decides; false when analysis ends.
+bool ReadLineAfterAnalysis() {
+    if (ReadInputLine(1, InputLine) < 0) return false;
+    if (InputLine[0] == '.') {
+        std::printf("stat01: 0 0 0 0 0\n");
+    } else if (StartsWith(InputLine, "exit")) {
+        std::fflush(stdout);
+        return false;
+    } else if (StartsWith(InputLine, "new")) {
+        NewGame();
+    } else if (StartsWith(InputLine, "undo")) {
+        TakeBackGameMove();
+    } else if (IsCoordinateMove(InputLine)) {
+        const Move move = ParseMoveText(InputLine);
+        if (IsLegalMove(move) && GameHistoryHasRoom()) {
+            std::printf("move maked...\n");
+            MakeMove(move, 1);
+        } else {
+            std::printf("Illegal move: %s\n", InputLine);
+        }
+    }
+    std::fflush(stdout);
+    return true;
 }
 
 }  // namespace
@@ -279,7 +305,9 @@ void ThinkAndMove() {
         if (!PonderStopped) LearnBookFromScore();
         PlayBestMove();
 
-        if (!PonderEnabled) break;
+        // Lines held during the search run first: they are meant for the
+        // position as it stands now.
+        if (!PonderEnabled || HeldLineCount() > 0) break;
         const AfterMove next = StartPondering();
         if (next == AfterMove::Leave) break;
     }
@@ -305,6 +333,13 @@ void AnalyzeLoop() {
         DrawScore = 0;
         // Nobody is left to send "exit".
         if (InputEnded()) return;
+        // The search cannot work on a position without one king each or
+        // with the side that moved in check: refused as for a move.
+        if (!PositionCanBeSearched()) {
+            std::printf("Illegal position\n");
+            std::fflush(stdout);
+            return;
+        }
 
         // The legal moves, for the moves typed during the search.
         GenerateLegalMoves(PonderReplyStart);
@@ -323,40 +358,18 @@ void AnalyzeLoop() {
                 std::printf("Illegal move: %s\n", MoveToText(PendingMove));
                 std::fflush(stdout);
             }
-            continue;
-        }
-        if (NewGameRequested) {
+        } else if (NewGameRequested) {
             NewGame();
-            continue;
-        }
-        if (ExitRequested) return;
-        if (UndoRequested && GamePly > 0) {
-            UnmakeMove();
-            continue;
-        }
-
-        // The search has ended by itself or after another command: the next
-        // line decides.
-        if (ReadInputLine(1, InputLine) < 0) return;
-        if (InputLine[0] == '.') {
-            std::printf("stat01: 0 0 0 0 0\n");
-        } else if (StartsWith(InputLine, "exit")) {
-            std::fflush(stdout);
+        } else if (ExitRequested) {
             return;
-        } else if (StartsWith(InputLine, "new")) {
-            NewGame();
-        } else if (StartsWith(InputLine, "undo")) {
-            if (GamePly > 0) UnmakeMove();
-        } else if (IsCoordinateMove(InputLine)) {
-            const Move move = ParseMoveText(InputLine);
-            if (IsLegalMove(move) && GameHistoryHasRoom()) {
-                std::printf("move maked...\n");
-                MakeMove(move, 1);
-            } else {
-                std::printf("Illegal move: %s\n", InputLine);
-            }
+        } else if (UndoRequested) {
+            TakeBackGameMove();
+        } else if (HeldLineCount() == 0 && !ReadLineAfterAnalysis()) {
+            return;
         }
-        std::fflush(stdout);
+        // Lines held during the search are commands of the command loop:
+        // analysis ends so that they run there, in order.
+        if (HeldLineCount() > 0) return;
     }
 }
 

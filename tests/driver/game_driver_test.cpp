@@ -192,6 +192,11 @@ TEST_F(GameDriver, IllegalPositionIsRefused) {
             EXPECT_EQ(Think(), uci ? "bestmove 0000\n" : "Illegal position\n");
             EXPECT_EQ(GamePly, 0);
         }
+        // Analysis refuses it too, and returns.
+        UciMode = 0;
+        testing::internal::CaptureStdout();
+        AnalyzeLoop();
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "Illegal position\n");
     }
 }
 

@@ -322,6 +322,31 @@ TEST(Uci, SearchMovesHoldForTheirGoOnly) {
     EXPECT_EQ(Word(engine.BestMove(), 1), "e1d2") << engine.Transcript();
 }
 
+// Lines the search does not act on wait until it is over and then run in
+// their order; the search itself goes on until "stop".
+TEST(Uci, LinesDuringASearchRunAfterIt) {
+    UciEngine engine;
+    engine.Send("position startpos");
+    engine.Send("go infinite");
+    ASSERT_TRUE(engine.WaitFor("info depth", SearchMs)) << engine.Transcript();
+    engine.Send("position startpos moves e2e4");
+    engine.Send("go depth 3");
+    engine.Send("isready");
+    EXPECT_TRUE(engine.WaitFor("readyok", ReplyMs)) << engine.Transcript();
+    engine.Drain(300);
+    EXPECT_EQ(engine.Count("bestmove"), 0) << engine.Transcript();
+    engine.Send("stop");
+    const std::string first = engine.BestMove(ReplyMs);
+    const std::string second = engine.BestMove();
+    ASSERT_TRUE(std::regex_match(first, BestMoveLine)) << engine.Transcript();
+    ASSERT_TRUE(std::regex_match(second, BestMoveLine)) << engine.Transcript();
+    // White's move from the start position, then black's after 1.e4.
+    EXPECT_TRUE(first[10] == '1' || first[10] == '2') << first;
+    EXPECT_TRUE(second[10] == '7' || second[10] == '8') << second;
+    engine.Sync();
+    EXPECT_EQ(engine.Count("bestmove"), 2) << engine.Transcript();
+}
+
 TEST(Uci, MultiPvGivesSortedLines) {
     UciEngine engine;
     engine.Send("setoption name MultiPV value 3");
