@@ -8,6 +8,7 @@
 #include "driver/modes.h"
 #include "search/hash_tables.h"
 #include "search/history.h"
+#include "search/root_moves.h"
 #include "search/search_limits.h"
 #include "search/trans_table.h"
 
@@ -25,6 +26,7 @@ void NewGame() {
         LearnBookFromGame(2);
     }
     SetupStartPosition();
+    SearchMovesCount = 0;
     DepthLimit = 998;
     MoveTimeCs = 0;
     MateLimit = 0;

@@ -1,5 +1,6 @@
 #include "driver/command_loop.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -199,10 +200,11 @@ void CommandSearchDepth() {
     if (TokensInLine > 1) DepthLimit = TokenNumber(1);
 }
 
-// The six tuning values of the shallow futility margins.
+// The six tuning values of the shallow futility margins, kept in the range
+// the search's arithmetic is sized for.
 template <i32* Setting>
 void CommandTune() {
-    if (TokensInLine > 1) *Setting = TokenNumber(1);
+    if (TokensInLine > 1) *Setting = std::clamp(TokenNumber(1), TuneValueMin, TuneValueMax);
 }
 
 // Seconds per move.
@@ -314,22 +316,21 @@ void SetSideToMove(Side side) {
     }
     board.SideToMove = side;
     GamePly = 0;
+    GameBasePly = 0;
 }
 void CommandWhite() { SetSideToMove(WHITE); }
 void CommandBlack() { SetSideToMove(BLACK); }
 
 void CommandRemove() {
-    if (GamePly > 0) UnmakeMove();
-    if (GamePly > 0) UnmakeMove();
+    TakeBackGameMove();
+    TakeBackGameMove();
 }
 
 void CommandBoard() { PrintBoard(); }
 
 void CommandEvaluationDump() { PrintEvaluationDump(); }
 
-void CommandUndo() {
-    if (GamePly > 0) UnmakeMove();
-}
+void CommandUndo() { TakeBackGameMove(); }
 
 void CommandCastlingFlags() {
     std::printf("castling flags = %d\n", board.CastlingFlags);

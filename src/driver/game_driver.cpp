@@ -196,7 +196,7 @@ AfterMove StartPondering() {
         SearchStartTime = ClockCs();
         const i32 result = SearchRoot(TimedSearchDepth, 1);
         PostFlag = savedPost;
-        if (result == 1 || NewGameRequested) return AfterMove::Leave;
+        if (result == 1 || NewGameRequested || HeldLineCount() > 0) return AfterMove::Leave;
         if (SilentSearch == 1) {
             // Input came, or the search ended before its second was up.
             SilentSearch = 0;
@@ -225,6 +225,32 @@ AfterMove StartPondering() {
     return AfterMove::PonderSearch;
 }
 
+// After an analysis search that ended by itself or after another command,
+// the next line decides; false when analysis ends.
+bool ReadLineAfterAnalysis() {
+    if (ReadInputLine(1, InputLine) < 0) return false;
+    if (InputLine[0] == '.') {
+        std::printf("stat01: 0 0 0 0 0\n");
+    } else if (StartsWith(InputLine, "exit")) {
+        std::fflush(stdout);
+        return false;
+    } else if (StartsWith(InputLine, "new")) {
+        NewGame();
+    } else if (StartsWith(InputLine, "undo")) {
+        TakeBackGameMove();
+    } else if (IsCoordinateMove(InputLine)) {
+        const Move move = ParseMoveText(InputLine);
+        if (IsLegalMove(move) && GameHistoryHasRoom()) {
+            std::printf("move maked...\n");
+            MakeMove(move, 1);
+        } else {
+            std::printf("Illegal move: %s\n", InputLine);
+        }
+    }
+    std::fflush(stdout);
+    return true;
+}
+
 }  // namespace
 
 void ThinkAndMove() {
@@ -234,12 +260,14 @@ void ThinkAndMove() {
     AwaitingStop = PonderSearch || EngineTimeCs == InfiniteClockCs ? 1 : 0;
     if (!PositionCanBeSearched()) {
         HoldForStop();
+        SearchMovesCount = 0;
         AnswerWithoutMove("Illegal position");
         return;
     }
     // The game record has no room for another move.
     if (!GameHistoryHasRoom()) {
         HoldForStop();
+        SearchMovesCount = 0;
         AnswerWithoutMove(nullptr);
         return;
     }
@@ -247,6 +275,8 @@ void ThinkAndMove() {
     for (;;) {
         const i32 result = RunSearch();
         HoldForStop();
+        // A UCI "searchmoves" list belongs to the one search it came with.
+        SearchMovesCount = 0;
         if (result == 1) {
             // The game is over; the root move list has announced it. A UCI
             // interface still waits for its bestmove line.
@@ -275,7 +305,9 @@ void ThinkAndMove() {
         if (!PonderStopped) LearnBookFromScore();
         PlayBestMove();
 
-        if (!PonderEnabled) break;
+        // Lines held during the search run first: they are meant for the
+        // position as it stands now.
+        if (!PonderEnabled || HeldLineCount() > 0) break;
         const AfterMove next = StartPondering();
         if (next == AfterMove::Leave) break;
     }
@@ -301,6 +333,13 @@ void AnalyzeLoop() {
         DrawScore = 0;
         // Nobody is left to send "exit".
         if (InputEnded()) return;
+        // The search cannot work on a position without one king each or
+        // with the side that moved in check: refused as for a move.
+        if (!PositionCanBeSearched()) {
+            std::printf("Illegal position\n");
+            std::fflush(stdout);
+            return;
+        }
 
         // The legal moves, for the moves typed during the search.
         GenerateLegalMoves(PonderReplyStart);
@@ -319,40 +358,18 @@ void AnalyzeLoop() {
                 std::printf("Illegal move: %s\n", MoveToText(PendingMove));
                 std::fflush(stdout);
             }
-            continue;
-        }
-        if (NewGameRequested) {
+        } else if (NewGameRequested) {
             NewGame();
-            continue;
-        }
-        if (ExitRequested) return;
-        if (UndoRequested && GamePly > 0) {
-            UnmakeMove();
-            continue;
-        }
-
-        // The search has ended by itself or after another command: the next
-        // line decides.
-        if (ReadInputLine(1, InputLine) < 0) return;
-        if (InputLine[0] == '.') {
-            std::printf("stat01: 0 0 0 0 0\n");
-        } else if (StartsWith(InputLine, "exit")) {
-            std::fflush(stdout);
+        } else if (ExitRequested) {
             return;
-        } else if (StartsWith(InputLine, "new")) {
-            NewGame();
-        } else if (StartsWith(InputLine, "undo")) {
-            if (GamePly > 0) UnmakeMove();
-        } else if (IsCoordinateMove(InputLine)) {
-            const Move move = ParseMoveText(InputLine);
-            if (IsLegalMove(move) && GameHistoryHasRoom()) {
-                std::printf("move maked...\n");
-                MakeMove(move, 1);
-            } else {
-                std::printf("Illegal move: %s\n", InputLine);
-            }
+        } else if (UndoRequested) {
+            TakeBackGameMove();
+        } else if (HeldLineCount() == 0 && !ReadLineAfterAnalysis()) {
+            return;
         }
-        std::fflush(stdout);
+        // Lines held during the search are commands of the command loop:
+        // analysis ends so that they run there, in order.
+        if (HeldLineCount() > 0) return;
     }
 }
 
@@ -377,7 +394,8 @@ i32 ShouldResign() {
         if (ply < 0) break;
         const u64 key = k == 0 ? board.HashKey : GameHistory[ply].HashKey;
         const i32 entry = NewestScoreEntry - k;
-        if (KeyHistory[entry] != key || ScoreHistory[entry] >= -ResignValue) break;
+        // In 64 bits: the setting may be any i32, -2147483648 included.
+        if (KeyHistory[entry] != key || i64(ScoreHistory[entry]) >= -i64(ResignValue)) break;
         count++;
         if (count >= ResignTimes) return 1;
     }

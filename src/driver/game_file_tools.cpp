@@ -116,12 +116,15 @@ i32 SkipParenComment(PgnStream& in) {
     return 0;
 }
 
-// Leaves the stream at the first '1' (move one) or '[' (a game without moves).
+// Leaves the stream at the first '1' (move one) or '[' (a game without
+// moves) outside a comment.
 i32 SkipToGameStart(PgnStream& in) {
     for (;;) {
         const i32 c = NextChar(in);
         if (c == EOF) return 1;
         if (c == '1' || c == '[') break;
+        if (c == ';' && SkipToChar(in, '\n')) return 1;
+        if (c == '{' && SkipToChar(in, '}')) return 1;
     }
     StepBack(in, 1);
     return 0;
@@ -245,15 +248,34 @@ bool IsPgnMoveChar(i32 c) {
            (c != 0 && std::strchr("KQNBR=-O:x", c));
 }
 
+// The en-passant mark "e.p.", its 'e' just consumed: consumes the rest
+// and returns true, else leaves the stream as it was.
+bool SkipEnPassantMark(PgnStream& in) {
+    const i64 start = in.position;
+    for (const char expected : {'.', 'p', '.'}) {
+        if (NextChar(in) == expected) continue;
+        StepBack(in, i32(in.position - start));
+        return false;
+    }
+    return true;
+}
+
 // Reads the next move token into PgnMoveText; the character that ends it is
-// consumed. A token of 15 characters is no move of any notation: the file
-// is not a game file, and the program ends.
+// consumed, unless it opens a comment or a variation, which is left for
+// SkipBetweenMoves. An "e.p." written onto the move ends it. A token of 15
+// characters is no move of any notation: the file is not a game file, and
+// the program ends.
 i32 ReadPgnMoveToken(PgnStream& in) {
     char text[PgnMoveTextSize + 1];
     i32 length = 0;
     for (;;) {
         const i32 c = NextChar(in);
         if (c == EOF) return 1;
+        if (c == 'e' && length > 0 && SkipEnPassantMark(in)) break;
+        if (c == ';' || c == '{' || c == '(') {
+            StepBack(in, 1);
+            break;
+        }
         if (!IsPgnMoveChar(c)) break;
         text[length++] = char(c);
         if (length == PgnMoveTextSize) {
@@ -267,8 +289,8 @@ i32 ReadPgnMoveToken(PgnStream& in) {
     return 0;
 }
 
-// After a move: move numbers, comments and variations until nothing more
-// is skipped.
+// After a move: move numbers, comments (in braces or from ';' to the end
+// of the line), variations and "e.p." marks until nothing more is skipped.
 i32 SkipBetweenMoves(PgnStream& in) {
     i64 before;
     do {
@@ -277,6 +299,11 @@ i32 SkipBetweenMoves(PgnStream& in) {
         const i32 next = PeekChar(in);
         if (next == '{' && SkipBraceComment(in)) return 1;
         if (next == '(' && SkipParenComment(in)) return 1;
+        if (next == ';' && SkipToChar(in, '\n')) return 1;
+        if (next == 'e') {
+            NextChar(in);
+            if (!SkipEnPassantMark(in)) StepBack(in, 1);
+        }
     } while (in.position != before);
     return 0;
 }
@@ -527,7 +554,7 @@ i32 ProcessPgnFile() {
         // The moves, up to the next game's first tag.
         bool endOfFile = false;
         for (;;) {
-            if (SkipPgnMoveNumbers(in)) {
+            if (SkipBetweenMoves(in)) {
                 endOfFile = true;
                 break;
             }
@@ -538,10 +565,6 @@ i32 ProcessPgnFile() {
             }
             EvaluatePgnGame();
             if (PgnOutputFailed) break;
-            if (SkipBetweenMoves(in)) {
-                endOfFile = true;
-                break;
-            }
         }
         if (endOfFile || PgnOutputFailed) break;
 

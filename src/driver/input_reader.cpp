@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <deque>
+#include <string>
 
 #include "driver/platform.h"
 
@@ -15,6 +17,11 @@ i32 PendingLength = 0;
 bool EndOfInput = false;
 // Set while the rest of an over-long line is being thrown away.
 bool DroppingLine = false;
+
+// Held lines, oldest first, each with its line feed; ReadInputChar takes
+// characters off the front one.
+std::deque<std::string> HeldLines;
+size_t HeldBytes = 0;
 
 char* PendingLineFeed() {
     return static_cast<char*>(std::memchr(PendingInput, '\n', size_t(PendingLength)));
@@ -70,7 +77,10 @@ i32 InputAvailable() {
     return StdinHasData(0);
 }
 
-i32 ReadInputLine(i32 blocking, char* line) {
+namespace {
+
+// A whole line of standard input, read as ReadInputLine describes.
+i32 ReadStdinLine(i32 blocking, char* line) {
     line[0] = '\0';
     if (!PendingLineFeed()) {
         if (!blocking) {
@@ -92,7 +102,50 @@ i32 ReadInputLine(i32 blocking, char* line) {
     return 1;
 }
 
+// Hands out the oldest held line (the rest of it when ReadInputChar has
+// taken its start) without its line feed.
+void TakeHeldLine(char* line) {
+    const std::string& held = HeldLines.front();
+    const size_t length = held.size() - 1;
+    std::memcpy(line, held.data(), length);
+    line[length] = '\0';
+    HeldBytes -= held.size();
+    HeldLines.pop_front();
+}
+
+}  // namespace
+
+i32 ReadInputLine(i32 blocking, char* line) {
+    if (!HeldLines.empty()) {
+        TakeHeldLine(line);
+        return 1;
+    }
+    return ReadStdinLine(blocking, line);
+}
+
+i32 PollInputLine(char* line) { return ReadStdinLine(0, line); }
+
+bool HoldInputLine(const char* line) {
+    const size_t size = std::strlen(line) + 1;
+    if (HeldLines.size() >= size_t(MaxHeldLines) || HeldBytes + size > size_t(MaxHeldBytes))
+        return false;
+    HeldLines.emplace_back(line);
+    HeldLines.back() += '\n';
+    HeldBytes += size;
+    return true;
+}
+
+i32 HeldLineCount() { return i32(HeldLines.size()); }
+
 i32 ReadInputChar() {
+    if (!HeldLines.empty()) {
+        std::string& held = HeldLines.front();
+        const i32 c = static_cast<unsigned char>(held[0]);
+        held.erase(0, 1);
+        HeldBytes -= 1;
+        if (held.empty()) HeldLines.pop_front();
+        return c;
+    }
     while (PendingLength == 0)
         if (!FillInputBuffer()) return -1;
     const i32 c = static_cast<unsigned char>(PendingInput[0]);
@@ -108,4 +161,6 @@ void ResetInputReader() {
     PendingInput[0] = '\0';
     EndOfInput = false;
     DroppingLine = false;
+    HeldLines.clear();
+    HeldBytes = 0;
 }

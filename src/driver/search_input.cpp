@@ -40,6 +40,9 @@ char PolledLine[InputLineSize];
 // one blank.
 constexpr size_t ClockValueOffset = 5;
 
+// How much of a line that finds no room among the held lines is shown.
+constexpr int IgnoredTextShown = 64;
+
 // Input ended the ponder search on the expected reply: the game driver
 // takes the reply back; no opponent move came with it.
 void InterruptPondering() {
@@ -123,6 +126,25 @@ void HandleMove(const char* line) {
     board.SearchAbort = 1;
 }
 
+// Any other line is a command for the command loop: it is held and runs
+// there once the search is over, in its place among the lines. Outside UCI
+// it ends the search first, pondering included ("remove", "undo", "edit",
+// "new" are meant for the position on the board); a UCI interface sends
+// "stop" when it wants the search ended, so there the search goes on.
+// Returns true when the search ends.
+bool HoldLine(const char* line) {
+    if (!HoldInputLine(line)) {
+        std::printf("Too many commands during the search, ignored: %.*s\n", IgnoredTextShown,
+                    line);
+        std::fflush(stdout);
+        return false;
+    }
+    if (UciMode) return false;
+    InterruptPondering();
+    board.SearchAbort = 1;
+    return true;
+}
+
 // One polled line; returns true when it ends this poll.
 bool HandleLine(const char* line) {
     if (line[0] == '?' || MatchKeyword("stop", line)) {
@@ -144,7 +166,8 @@ bool HandleLine(const char* line) {
         AwaitingStop = 0;
         return false;
     }
-    if (MatchKeyword("undo", line)) {
+    // Analysis takes the move back itself; elsewhere the command loop does.
+    if (AnalysisRunning && MatchKeyword("undo", line)) {
         UndoRequested = 1;
         board.SearchAbort = 1;
         return true;
@@ -211,7 +234,7 @@ bool HandleLine(const char* line) {
         HandleMove(line);
         return true;
     }
-    return false;
+    return HoldLine(line);
 }
 
 // The end of input, as "stop" ends a search (as "exit" in analysis).
@@ -248,13 +271,14 @@ void StopSearchIfInputEnded(i32 depthLimit) {
 }
 
 void PollInputDuringSearch() {
-    while (ReadInputLine(0, PolledLine) == 1)
+    while (PollInputLine(PolledLine) == 1)
         if (HandleLine(PolledLine)) return;
     // Nobody is left to send "stop": a search that waits for it ends now.
     StopSearchIfInputEnded(SearchDepthLimit);
 }
 
 void WaitForInputDuringSearch() {
-    if (!InputEnded()) StdinHasData(-1);
+    // A whole line may be waiting already behind one that ended a poll.
+    if (!InputEnded() && !InputAvailable()) StdinHasData(-1);
     PollInputDuringSearch();
 }

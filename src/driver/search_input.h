@@ -13,7 +13,7 @@ extern i32 PonderingNow;       // the running search is a ponder search on the e
 extern i32 PonderInterrupted;  // input ended a ponder search
 extern Move PendingMove;       // move typed during the search, 0 for a command
 extern i32 NewGameRequested;   // set up a new game once the search has returned
-extern i32 UndoRequested;      // acted on by the analysis loop
+extern i32 UndoRequested;      // "undo" during analysis, acted on by the analysis loop
 extern i32 ExitRequested;      // acted on by the analysis loop
 extern i32 PonderSearch;       // UCI "go ponder": no move is made at its end
 // A short search run only to find a move to ponder on; it ends itself
@@ -57,7 +57,8 @@ void StopSearchIfInputEnded(i32 depthLimit);
 // "isready" and "." are answered and the search goes on; "stop", "?", a move,
 // "new", "force" and the other game words end it and leave their flags for
 // the game driver or the analysis loop; a line beginning with 'q' ends the
-// program. Other lines are dropped.
+// program. Any other line is held for the command loop (HoldInputLine), to
+// run once the search is over; outside UCI it ends the search.
 void PollInputDuringSearch();
 
 // The waits that hold a finished search (pondering, a held UCI search):

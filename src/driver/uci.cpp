@@ -35,9 +35,6 @@ constexpr i64 MaxTableCacheMegabytes = 128;
 // UCI clocks come in milliseconds; the engine keeps centiseconds.
 constexpr i32 MsPerCs = 10;
 
-// "position fen <fen>": the FEN follows the word and one blank.
-constexpr size_t FenWordLength = 3;
-
 // Room for the name of an opening book given by the interface.
 constexpr i32 BookPathSize = 512;
 
@@ -171,6 +168,7 @@ void UciIdentify() {
 
 void UciNewGame() {
     LastBestMove = NoMove;
+    SearchMovesCount = 0;
     // The game left unfinished counts as a draw for the book.
     if (UseBookLearning && BookFileHandle && !BookLearnedThisGame &&
         board.SideToMove != EngineSide && GamePly > 0) {
@@ -202,13 +200,17 @@ void UciSetOption(i32 tokenCount) {
 void UciPosition(i32 tokenCount) {
     if (tokenCount < 2) return;
     LastBestMove = NoMove;
+    // A "searchmoves" list never carries over to another position.
+    SearchMovesCount = 0;
     if (MatchKeyword("startpos", TokenBuffers[1])) {
         NewGame();
     } else if (MatchKeyword("fen", TokenBuffers[1])) {
-        const size_t fenStart = size_t(TokenOffsets[1]) + FenWordLength + 1;
-        if (fenStart >= std::strlen(InputLine)) return;
+        // The word may be cut short ("position f ..."): the FEN is the text
+        // from the next token on.
+        const char* fen = RestOfLine(2);
+        if (!*fen) return;
         // A refused position takes none of the moves after it.
-        if (!ParseFen(InputLine + fenStart)) return;
+        if (!ParseFen(fen)) return;
     }
     if (tokenCount < 4) return;
     i32 k = 2;

@@ -2,11 +2,13 @@
 // tables derived from the parameters.
 #include "eval/eval_params.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
 #include <string>
+#include <vector>
 
 // ---------------------------------------------------------------------------
 // Storage. Zero here; the built-in values are set before main() runs (see
@@ -538,25 +540,28 @@ static bool IsSpace(int c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-// Reads the next decimal integer, skipping white space before it. Fails at
-// the end of the file, at text that is not a number and at a number outside
-// the i32 range; a failed read leaves the rest of the file unread.
-static bool ReadNumber(FILE* file, i32& value) {
+// What a read of one number found.
+enum class NumberRead { Value, NoNumber, OutOfRange };
+
+// Reads the next decimal integer, skipping white space before it. NoNumber
+// at the end of the file and at text that is not a number, OutOfRange for
+// a number outside MinParamValue..MaxParamValue.
+static NumberRead ReadNumber(FILE* file, i32& value) {
     int c = std::getc(file);
     while (c != EOF && IsSpace(c)) c = std::getc(file);
     const bool negative = c == '-';
     if (c == '-' || c == '+') c = std::getc(file);
-    if (c < '0' || c > '9') return false;
-    constexpr i64 Limit = i64(INT32_MAX) + 1;  // magnitude of INT32_MIN
+    if (c < '0' || c > '9') return NumberRead::NoNumber;
+    // Digits beyond the range only need to be told apart from it.
+    constexpr i64 Beyond = i64(MaxParamValue) + 2;
     i64 magnitude = 0;
-    for (; c >= '0' && c <= '9'; c = std::getc(file)) {
-        magnitude = magnitude * 10 + (c - '0');
-        if (magnitude > Limit) return false;
-    }
+    for (; c >= '0' && c <= '9'; c = std::getc(file))
+        magnitude = std::min(magnitude * 10 + (c - '0'), Beyond);
     if (c != EOF) std::ungetc(c, file);
-    if (!negative && magnitude == Limit) return false;
-    value = i32(negative ? -magnitude : magnitude);
-    return true;
+    const i64 signedValue = negative ? -magnitude : magnitude;
+    if (signedValue < MinParamValue || signedValue > MaxParamValue) return NumberRead::OutOfRange;
+    value = i32(signedValue);
+    return NumberRead::Value;
 }
 
 bool LoadValues() { return LoadValuesFrom(ValuesFileName); }
@@ -570,22 +575,30 @@ bool LoadValuesFrom(const char* path) {
     ClearCorrectionTables();
     SetAttackerCountWeight(false);
 
-    FILE* file = std::fopen(path, "r");
-    if (!file) {
+    // The numbers up to the first text that is not one (a short or
+    // malformed file leaves the rest at its current values); a number out
+    // of range refuses the whole file, as one that cannot be opened.
+    std::vector<i32> values;
+    bool refused = true;
+    if (FILE* file = std::fopen(path, "r")) {
+        values.reserve(EvalParamCount);
+        NumberRead read = NumberRead::Value;
+        i32 value = 0;
+        while (i32(values.size()) < EvalParamCount &&
+               (read = ReadNumber(file, value)) == NumberRead::Value)
+            values.push_back(value);
+        std::fclose(file);
+        refused = read == NumberRead::OutOfRange;
+    }
+    if (refused) {
         std::printf("Error loading values.txt\n");
         std::fflush(stdout);
         return false;
     }
-    // A short or malformed file leaves the rest at its current values.
-    bool reading = true;
-    for (const ParamSlot& slot : ParamSlots) {
-        for (i32 k = 0; k < slot.count && reading; k++) {
-            i32 value;
-            reading = ReadNumber(file, value);
-            if (reading) SlotValue(slot, k) = value;
-        }
-    }
-    std::fclose(file);
+    i32 next = 0;
+    for (const ParamSlot& slot : ParamSlots)
+        for (i32 k = 0; k < slot.count && next < i32(values.size()); k++)
+            SlotValue(slot, k) = values[size_t(next++)];
 
     ApplyCorrections();
     SetAttackerCountWeight(true);

@@ -11,6 +11,10 @@
 #include "board/types.h"
 
 constexpr i32 EvalParamCount = 3280;  // numbers in "values.txt"
+// The range of every number in "values.txt": the evaluation adds and scales
+// its terms in 32 bits, which holds sums of values of this size.
+constexpr i32 MinParamValue = -32768;
+constexpr i32 MaxParamValue = 32767;
 
 // ---------------------------------------------------------------------------
 // Material: read by the material table and the material fallback.
@@ -185,7 +189,8 @@ void SetBuiltInEvalParams();
 // Reads "values.txt" from the working directory (LoadValuesFrom for any
 // other path). Resets the material parameters first; every value the file
 // does not supply keeps its current value. Prints "Error loading
-// values.txt" and returns false when the file cannot be opened.
+// values.txt" and returns false when the file cannot be opened or holds a
+// number outside MinParamValue..MaxParamValue (then none of it is used).
 bool LoadValues();
 bool LoadValuesFrom(const char* path);
 
@@ -206,6 +211,9 @@ void DeriveParameterTables();
 constexpr i32 SaturateToI32(i64 value) {
     return value > INT32_MAX ? INT32_MAX : value < INT32_MIN ? INT32_MIN : i32(value);
 }
+// Adds to a 32-bit sum of evaluation terms, saturating: parameters at the
+// ends of their range can push a sum past the limits.
+inline void AddSaturated(i32& sum, i64 value) { sum = SaturateToI32(sum + value); }
 constexpr i16 SaturateToI16(i64 value) {
     return value > INT16_MAX ? i16(INT16_MAX) : value < INT16_MIN ? i16(INT16_MIN) : i16(value);
 }

@@ -141,8 +141,8 @@ void CombineKingAttack(Side attacker) {
 // terms by that side's phase. Each quotient truncates toward zero.
 i32 BlendPhases(i32 total) {
     const i64 current = board.current_phase, black = board.black_phase, white = board.white_phase;
-    const i64 shared = (i64(eval_info.opening + total) * (256 - current) +
-                        i64(eval_info.endgame + total) * current) /
+    const i64 shared = ((i64(eval_info.opening) + total) * (256 - current) +
+                        (i64(eval_info.endgame) + total) * current) /
                        256;
     const i64 blackTerms =
         ((256 - black) * eval_info.side_opening[BLACK] + black * eval_info.side_endgame[BLACK]) /
@@ -170,24 +170,24 @@ void AddQueenChecks() {
     const bool blackToMove = board.SideToMove == BLACK;
     if (HasQueen(BLACK)) {
         const i32 bonus = QueenCheckBonus[SafeQueenChecks(WHITE)];
-        eval_info.optimism[BLACK] += bonus;
+        AddSaturated(eval_info.optimism[BLACK], bonus);
         if (blackToMove) {
-            eval_info.total += bonus;
-            eval_info.score_sum += bonus - (bonus >> 1);
+            AddSaturated(eval_info.total, bonus);
+            AddSaturated(eval_info.score_sum, bonus - (bonus >> 1));
         } else {
-            eval_info.total += bonus >> 1;
-            eval_info.score_sum += (bonus >> 1) - bonus;
+            AddSaturated(eval_info.total, bonus >> 1);
+            AddSaturated(eval_info.score_sum, (bonus >> 1) - bonus);
         }
     }
     if (HasQueen(WHITE)) {
         const i32 bonus = QueenCheckBonus[SafeQueenChecks(BLACK)];
-        eval_info.optimism[WHITE] += bonus;
+        AddSaturated(eval_info.optimism[WHITE], bonus);
         if (blackToMove) {
-            eval_info.total -= bonus >> 1;
-            eval_info.score_sum += bonus - (bonus >> 1);
+            AddSaturated(eval_info.total, -(bonus >> 1));
+            AddSaturated(eval_info.score_sum, bonus - (bonus >> 1));
         } else {
-            eval_info.total -= bonus;
-            eval_info.score_sum += (bonus >> 1) - bonus;
+            AddSaturated(eval_info.total, -i64(bonus));
+            AddSaturated(eval_info.score_sum, (bonus >> 1) - bonus);
         }
     }
 }
@@ -198,26 +198,27 @@ void AddBlockedCentralPawns() {
     const auto blocked = [](Side side, Square pawn, Square ahead) {
         return (board.Bitboards[PAWN][side] & SquareBit(pawn)) && board.Squares[ahead] != EMPTY;
     };
-    if (blocked(WHITE, E2, E3)) eval_info.total += BlockedCentralPawnPenalty;
-    if (blocked(WHITE, D2, D3)) eval_info.total += BlockedCentralPawnPenalty;
-    if (blocked(BLACK, E7, E6)) eval_info.total -= BlockedCentralPawnPenalty;
-    if (blocked(BLACK, D7, D6)) eval_info.total -= BlockedCentralPawnPenalty;
+    if (blocked(WHITE, E2, E3)) AddSaturated(eval_info.total, BlockedCentralPawnPenalty);
+    if (blocked(WHITE, D2, D3)) AddSaturated(eval_info.total, BlockedCentralPawnPenalty);
+    if (blocked(BLACK, E7, E6)) AddSaturated(eval_info.total, -i64(BlockedCentralPawnPenalty));
+    if (blocked(BLACK, D7, D6)) AddSaturated(eval_info.total, -i64(BlockedCentralPawnPenalty));
 }
 
 // The tempo of the side to move, larger the more pieces are off, plus an
 // eighth of its king-attack value; then the score for the side to move.
 void FinishScore(i32* score) {
-    i32 tempo = 8 - ((board.current_phase - 1) >> 6);
+    // In 64 bits: with extreme parameters the sums may reach the i32 limits.
+    i64 tempo = 8 - ((board.current_phase - 1) >> 6);
     if (board.SideToMove == WHITE) {
         tempo += eval_info.tempo_bonus[WHITE];
-        *score = tempo - eval_info.total;
-        eval_info.total -= tempo;
-        eval_info.score_sum = 2 * tempo - eval_info.score_sum;
+        *score = SaturateToI32(tempo - eval_info.total);
+        eval_info.total = SaturateToI32(eval_info.total - tempo);
+        eval_info.score_sum = SaturateToI32(2 * tempo - eval_info.score_sum);
     } else {
         tempo += eval_info.tempo_bonus[BLACK];
-        eval_info.total += tempo;
+        eval_info.total = SaturateToI32(eval_info.total + tempo);
         *score = eval_info.total;
-        eval_info.score_sum += 2 * tempo;
+        eval_info.score_sum = SaturateToI32(eval_info.score_sum + 2 * tempo);
     }
 }
 
@@ -230,7 +231,9 @@ EvalCacheEntry& EvalCacheSlot(u64 key) { return EvalCache[u32(key) % EvalCacheEn
 
 }  // namespace
 
-void Evaluate(i32* score) {
+namespace {
+
+void EvaluateTerms(i32* score) {
     eval_info = EvalInfo{};
     eval_info.scale = UnscaledScale;
     eval_info.symmetric = 1;
@@ -311,6 +314,18 @@ void Evaluate(i32* score) {
     FinishScore(score);
 }
 
+}  // namespace
+
+void Evaluate(i32* score) {
+    EvaluateTerms(score);
+    // Parameters at the ends of their range push the sums far beyond those
+    // of any real position: the score stays clear of the mate scores and
+    // the optimism within what the cache keeps of it.
+    if (*score != EvalScoreMissing) *score = std::clamp(*score, -EvalScoreLimit, EvalScoreLimit);
+    for (i32& optimism : eval_info.optimism)
+        optimism = std::clamp(optimism, -EvalScoreLimit, EvalScoreLimit);
+}
+
 i32 ProbeEvalCache() {
     eval_info.cacheable = 1;
     if (EvalCache == nullptr) return EvalScoreMissing;
@@ -343,7 +358,7 @@ void StoreEvalCache(i32 score) {
         entry.attacked_by[s].Set(eval_info.attacked_by[s]);
     }
     entry.score[side ^ 1] =
-        eval_info.symmetric ? i16(eval_info.score_sum - score) : EvalScoreMissing;
+        eval_info.symmetric ? i16(SaturateToI32(i64(eval_info.score_sum) - score)) : EvalScoreMissing;
     entry.key.Set(key);
 }
 

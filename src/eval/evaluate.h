@@ -18,6 +18,9 @@
 // phase fields, CannotWin and AllPawns. eval_info is the one record of the
 // last full evaluation: nothing else clears it.
 void Evaluate(i32* score);
+// The score Evaluate() gives, and each side's optimism, stay within
+// +-EvalScoreLimit: clear of the mate scores whatever the parameters.
+constexpr i32 EvalScoreLimit = MateBound - 1;
 
 // The evaluation cache, keyed by the piece key and the castling rights.
 //

@@ -49,7 +49,9 @@ i32 ReadClamped(const i32 (&table)[N], i32 index) {
     return table[std::clamp<i32>(index, 0, i32(N) - 1)];
 }
 
-void AddTotal(Side side, i32 value) { eval_info.total += SignOf(side) * value; }
+void AddTotal(Side side, i32 value) {
+    eval_info.total = SaturateToI32(eval_info.total + i64(SignOf(side)) * value);
+}
 void AddOpening(Side side, i32 value) { eval_info.opening += SignOf(side) * value; }
 void AddEndgame(Side side, i32 value) { eval_info.endgame += SignOf(side) * value; }
 
@@ -279,7 +281,7 @@ void ScoreLowMobility(Side side, Square sq, u64 reach, const i32 (&penalty)[N]) 
     weighted += 2 * inClass(2);
     if (weighted >= 18) return;
     const i32 index = std::min<i32>(weighted + inClass(1), i32(N) - 1);
-    AddTotal(side, -((penalty[index] * MinorSquareWeight[sq]) >> 6));
+    AddTotal(side, SaturateToI32(-((i64(penalty[index]) * MinorSquareWeight[sq]) >> 6)));
 }
 
 // A minor piece on a square the enemy pawns can no longer attack, better
@@ -452,7 +454,7 @@ void EvaluateThreats() {
     for (Side side : {WHITE, BLACK}) eval_info.threatened_count[side] = CountThreatened(side);
     const i32 index = std::clamp(
         eval_info.threatened_count[WHITE] - eval_info.threatened_count[BLACK] + 8, 0, 16);
-    eval_info.total += ThreatBalanceBonus[index];
+    AddSaturated(eval_info.total, ThreatBalanceBonus[index]);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "board/pins.h"
 #include "board/static_exchange.h"
 #include "eval/eval_info.h"
+#include "eval/eval_params.h"
 #include "eval/evaluate.h"
 #include "eval/move_gain.h"
 #include "search/extensions.h"
@@ -69,8 +70,8 @@ i32 NodeStaticScore() {
     const i32 score = lazy ? diff : CachedEvaluate();
 
     const i32 scale = FiftyMoveScale(board.FiftyMoveCounter);
-    eval_info.scale = eval_info.scale * scale / 256;
-    return score * scale / 256;
+    eval_info.scale = SaturateToI32(i64(eval_info.scale) * scale / 256);
+    return SaturateToI32(i64(score) * scale / 256);
 }
 
 i32 IsHopelessCapture(Move m, i32 alpha, i32 eval, i32 oppOptimism) {

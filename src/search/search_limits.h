@@ -54,9 +54,12 @@ extern i32 LaterRootMove;
 // Tuning values of the futility margins of the three shallowest depths
 // (below 2, 3 and 4 plies): the margin is TuneM x 100 / 256 centipawns and
 // the side's optimism counts TuneC / 8 times. Set by the console words
-// c1..c3 and m1..m3.
+// c1..c3 and m1..m3, each clamped to TuneValueMin..TuneValueMax: with any
+// evaluation the margin sums, widened to 64 bits, cannot overflow.
 extern i32 TuneC1, TuneC2, TuneC3;
 extern i32 TuneM1, TuneM2, TuneM3;
+constexpr i32 TuneValueMin = -32768;
+constexpr i32 TuneValueMax = 32767;
 
 // Scores of the root moves, parallel to the root list at the bottom of
 // MoveStack; entry 0 is the best move's score from the engine's view.

@@ -177,7 +177,9 @@ i32 SearchMoveLoop(SearchNode& node) {
     MoveList list{};
     list.historyHalf = node.historyHalf;
     bool quietFutility = false;
-    i32 marginSum = 0, gainScale = 256;
+    // In 64 bits: the optimism and the tuning values may be large.
+    i64 marginSum = 0;
+    i32 gainScale = 256;
     if (node.nodeKind != 0 && !node.mateThreat && !inCheck && depth < 420 && alpha >= -32499 &&
         alpha <= 32499 && board.NonPawnUnits[WHITE] + board.NonPawnUnits[BLACK] > 0) {
         quietFutility = true;
@@ -186,8 +188,8 @@ i32 SearchMoveLoop(SearchNode& node) {
         const i32 oppUnits = FutilityOppUnits[FutilityUnitsIndex(board.NonPawnUnits[other])];
         const i32 ownTerm = (ownUnits * row.unitScale) >> 8;
         const i32 oppTerm = (oppUnits * row.unitScale) >> 8;
-        const i32 optimismTerm = (row.optimism * node.ownOptimism) >> 3;
-        list.futile = eval + optimismTerm < alpha - row.margin - ownTerm - oppTerm;
+        const i64 optimismTerm = (i64(row.optimism) * node.ownOptimism) >> 3;
+        list.futile = eval + optimismTerm < i64(alpha) - row.margin - ownTerm - oppTerm;
         if (list.futile) best = alphaCur;
         marginSum = row.margin + ownTerm + oppTerm + optimismTerm;
         gainScale = row.gainScale;

@@ -7,6 +7,7 @@
 
 #include "board/types.h"
 
+#include "support/engine_pipe.h"
 #include "support/engine_process.h"
 
 namespace {
@@ -90,6 +91,82 @@ TEST(Console, SideSwitchStartsTheRecordAnewAndRefusesAnIllegalFlip) {
     EXPECT_NE(out.find(" . . . . P . . .\n"), std::string::npos) << out;
     EXPECT_NE(out.find("Illegal position"), std::string::npos) << out;
     EXPECT_EQ(out.find("Illegal position"), out.rfind("Illegal position")) << out;
+}
+
+// A FEN with an en-passant right plays the double step on the board; no
+// take-back reaches behind it, where the black king would stand in check
+// with white to move.
+const char* const DoubleStepFen = "k7/8/8/8/4P3/8/8/4K2B b - e3 0 1";
+const char* const DoubleStepBoard =
+    "*K . . . . . . .\n"
+    " . . . . . . . .\n"
+    " . . . . . . . .\n"
+    " . . . . . . . .\n"
+    " . . . . P . . .\n"
+    " . . . . . . . .\n"
+    " . . . . . . . .\n"
+    " . . . . K . . B\n";
+
+// The rows of the boards printed from line index from on.
+std::string BoardRows(const EnginePipe& engine, int from) {
+    std::string rows;
+    for (int i = from; i < int(engine.lines.size()); i++) {
+        const std::string& line = engine.lines[i];
+        if (line.size() == 16 && (line[0] == ' ' || line[0] == '*')) rows += line + "\n";
+    }
+    return rows;
+}
+
+TEST(Console, TakeBacksStopAtTheSetUpPosition) {
+    const EngineRun run = RunEngine(std::string("loadfen ") + DoubleStepFen +
+                                    "\nundo\nremove\nmoves\nbrd\n"
+                                    "force\na8b8\nremove\nundo\nbrd\n");
+    const std::string out = AfterStartup(run.output);
+    EXPECT_EQ(out,
+              "-------------- Legal moves: ----------------\n\n"
+              "Ka8a7 (0); Ka8b7 (0); Ka8b8 (0); \n" +
+                  std::string(DoubleStepBoard) + DoubleStepBoard);
+    EXPECT_EQ(run.exitCode, 0);
+}
+
+TEST(Console, AnalysisUndoStopsAtTheSetUpPosition) {
+    EnginePipe engine;
+    engine.Send(std::string("loadfen ") + DoubleStepFen);
+    engine.Send("analyze");
+    engine.Drain(300);
+    // During the search, and once more after it.
+    engine.Send("undo");
+    engine.Drain(300);
+    engine.Send("undo");
+    engine.Drain(300);
+    engine.Send(".");
+    ASSERT_TRUE(engine.WaitFor("stat01: ", 10000)) << engine.Transcript();
+    engine.Send("exit");
+    engine.Send("brd");
+    engine.Send("quit");
+    ASSERT_EQ(engine.WaitExit(10000), 0) << engine.Transcript();
+    EXPECT_EQ(BoardRows(engine, 0), DoubleStepBoard) << engine.Transcript();
+}
+
+// Outside UCI a line the search has no use for ends it and runs right after
+// it: here the engine plays its move first, then prints the board.
+TEST(Console, ALineDuringASearchEndsItAndRunsAfterIt) {
+    EnginePipe engine;
+    engine.Send("force");
+    // Untimed and without a depth limit: only input ends this search.
+    engine.Send("go");
+    engine.Drain(500);
+    ASSERT_EQ(engine.Count("move "), 0) << engine.Transcript();
+    engine.Send("brd");
+    ASSERT_TRUE(engine.WaitFor("move ", 10000)) << engine.Transcript();
+    engine.Send("isready");
+    ASSERT_TRUE(engine.WaitFor("readyok", 10000)) << engine.Transcript();
+    const std::string board = BoardRows(engine, engine.Find("move "));
+    EXPECT_EQ(board.size(), 8u * 17u) << engine.Transcript();
+    EXPECT_EQ(BoardRows(engine, 0), board) << "no board before the move";
+    EXPECT_EQ(board.find(" P P P P P P P P\n R N B Q K B N R\n"), std::string::npos) << board;
+    engine.Send("quit");
+    EXPECT_EQ(engine.WaitExit(10000), 0);
 }
 
 TEST(Console, EditInOneBurstSetsThePosition) {

@@ -3,6 +3,8 @@
 // executable.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
 #include <string>
 
 #include "support/engine_pipe.h"
@@ -105,6 +107,38 @@ TEST(ConsoleWords, PonderingSwitchesAndProtocolWords) {
     EXPECT_NE(out.find("\nmove "), std::string::npos) << out;
     EXPECT_EQ(out.find("bestmove"), std::string::npos) << out;
     EXPECT_EQ(run.exitCode, 0);
+}
+
+// The futility tuning words take any number and keep it within the range
+// the search's arithmetic holds: searches with each of the six at either
+// end of it, with the evaluation's values at the top of theirs, end
+// normally (the sanitizer build ends the program on an overflow).
+TEST(ConsoleWords, TuningWordsAtTheEndsOfTheirRange) {
+    const std::string dir = MakeScratchDir();
+    {
+        std::ofstream values(dir + "/values.txt");
+        for (int i = 0; i < 3280; i++) values << "32767\n";
+    }
+    std::string commands = "easy\n";
+    int searches = 0;
+    for (const char* value : {"99999999", "2147483647", "-2147483648", "-99999999999"}) {
+        for (const char* word : {"c1", "c2", "c3", "m1", "m2", "m3"})
+            commands += std::string(word) + " " + value + "\n";
+        for (const char* fen : {"r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP3PPP/R2QKB1R w KQ -",
+                                "6k1/5ppp/8/8/8/8/5PPP/R5K1 w - -"}) {
+            commands += std::string("loadfen ") + fen + "\nsd 5\ngo\n";
+            searches++;
+        }
+    }
+    // No "quit": at the end of the input the last search still finishes.
+    const EngineRun run = RunEngine(commands, 600, dir);
+    const std::string out = AfterStartup(run.output);
+    EXPECT_EQ(run.exitCode, 0) << out.substr(out.size() - std::min<size_t>(out.size(), 3000));
+    EXPECT_EQ(run.output.find("Error loading values.txt"), std::string::npos);
+    int moves = 0;
+    for (size_t at = out.find("\nmove "); at != std::string::npos; at = out.find("\nmove ", at + 1))
+        moves++;
+    EXPECT_EQ(moves, searches) << out;
 }
 
 }  // namespace

@@ -95,22 +95,28 @@ protected:
 TEST_F(GameDriver, ResignAfterTheRunOfLowScoresOfThisGame) {
     struct Case {
         const char* name;
-        i32 resignTimes;
+        i32 resignValue, resignTimes;
         i32 scores[3];
         i32 expected[3];  // ShouldResign after each engine move
     };
     const Case cases[] = {
-        {"three searches below -800", 3, {-900, -900, -900}, {0, 0, 1}},
-        {"-800 is not below -800", 3, {-900, -800, -900}, {0, 0, 0}},
-        {"a good score breaks the run", 3, {-900, 50, -900}, {0, 0, 0}},
-        {"one search is enough", 1, {-801, -100, -801}, {1, 0, 1}},
-        {"ResignTimes 0 resigns at once", 0, {300, 300, 300}, {1, 1, 1}},
+        {"three searches below -800", 800, 3, {-900, -900, -900}, {0, 0, 1}},
+        {"-800 is not below -800", 800, 3, {-900, -800, -900}, {0, 0, 0}},
+        {"a good score breaks the run", 800, 3, {-900, 50, -900}, {0, 0, 0}},
+        {"one search is enough", 800, 1, {-801, -100, -801}, {1, 0, 1}},
+        {"ResignTimes 0 resigns at once", 800, 0, {300, 300, 300}, {1, 1, 1}},
+        // The ends of the setting's range: every score is below 2147483648,
+        // only the lowest below -2147483647.
+        {"ResignValue -2147483648", INT32_MIN, 1, {INT32_MAX, 0, INT32_MIN}, {1, 1, 1}},
+        {"ResignValue -2147483647", -INT32_MAX, 1, {INT32_MAX, INT32_MAX - 1, 0}, {0, 1, 1}},
+        {"ResignValue 2147483647", INT32_MAX, 1, {INT32_MIN, INT32_MAX, 0}, {1, 0, 0}},
     };
     const char* engineMoves[3] = {"e7e5", "b8c6", "g8f6"};
     const char* opponentMoves[3] = {"e2e4", "g1f3", "f1c4"};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         InitScoreHistory();
+        ResignValue = c.resignValue;
         ResignTimes = c.resignTimes;
         NewGame();
         for (i32 k = 0; k < 3; k++) {
@@ -186,6 +192,11 @@ TEST_F(GameDriver, IllegalPositionIsRefused) {
             EXPECT_EQ(Think(), uci ? "bestmove 0000\n" : "Illegal position\n");
             EXPECT_EQ(GamePly, 0);
         }
+        // Analysis refuses it too, and returns.
+        UciMode = 0;
+        testing::internal::CaptureStdout();
+        AnalyzeLoop();
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "Illegal position\n");
     }
 }
 

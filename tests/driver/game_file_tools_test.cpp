@@ -361,6 +361,32 @@ TEST_F(GameFileTools, AlgebraicMovesAreResolved) {
     EXPECT_EQ(GamePly, 0);
 }
 
+// Comments from ';' to the end of the line and the "e.p." mark of an
+// en-passant capture are no moves: the game is replayed to its end.
+TEST_F(GameFileTools, LineCommentsAndEnPassantMarksAreSkipped) {
+    const struct {
+        const char* pgn;
+        i32 plies;  // of the game replayed
+    } cases[] = {
+        {"[Result \"1-0\"]\n1. e4 d5 2. e5 f5 3. exf6 e.p. Nh6 4. Nf3 1-0\n", 7},
+        {"[Result \"1-0\"]\n1. e4 d5 2. e5 f5 3. exf6e.p. Nh6 4. Nf3 1-0\n", 7},
+        {"[Result \"1-0\"]\n1. e4 d5 2. e5 f5 3. exf6 e.p.; taken\nNh6 1-0\n", 6},
+        {"[Result \"1-0\"]\n; before the moves: 1. d4 d5\n1. e4 e5 2. Nf3 Nc6 1-0\n", 4},
+        {"[Result \"1-0\"]\n1. e4 ; the king's pawn, 1... e5 expected\ne5 2. Nf3 Nc6 1-0\n", 4},
+        {"[Result \"1-0\"]\n1. e4; glued\ne5 2. Nf3;\n;\nNc6 3. Bb5 1-0\n", 5},
+        {"[Result \"1-0\"]\n1. ; a comment where the move should be\ne4 e5 1-0\n", 2},
+        {"[Result \"1-0\"]\n1. e4{glued}e5 2. Nf3(2. Nc3) Nc6 1-0\n", 4},
+        // A game ending in a comment at the end of the file.
+        {"[Result \"1-0\"]\n1. e4 e5 2. Nf3 ; the end", 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pgn);
+        InstallPgn(c.pgn);
+        EXPECT_EQ(Captured([] { ProcessPgnFile(); }), "");
+        EXPECT_EQ(GamePly, c.plies);
+    }
+}
+
 // Broken files end the tool normally; nothing is read past a buffer (the
 // sanitizer build checks that).
 TEST_F(GameFileTools, MalformedPgnFilesAreReadSafely) {

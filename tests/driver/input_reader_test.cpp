@@ -94,4 +94,57 @@ TEST_F(InputReader, CharactersFollowTheLineBeforeThem) {
     EXPECT_EQ(ReadInputChar(), -1);
 }
 
+// Held lines come before anything newer, to whole-line and character reads
+// alike; the search's polling passes over them.
+TEST_F(InputReader, HeldLinesComeFirstExceptToThePolling) {
+    Send("stop\n#\nKe1\n.\nbrd\n");
+    ASSERT_TRUE(HoldInputLine("edit"));
+    ASSERT_TRUE(HoldInputLine("xa4"));
+    EXPECT_EQ(HeldLineCount(), 2);
+    EXPECT_EQ(PollInputLine(line), 1);
+    EXPECT_STREQ(line, "stop");
+    EXPECT_EQ(ReadInputLine(1, line), 1);
+    EXPECT_STREQ(line, "edit");
+    // Edit mode reads on character by character: the held line, then input.
+    std::string chars;
+    for (i32 i = 0; i < 9; i++) chars += char(ReadInputChar());
+    EXPECT_EQ(chars, "xa4\n#\nKe1");
+    EXPECT_EQ(HeldLineCount(), 0);
+    EXPECT_EQ(ReadInputLine(1, line), 1);
+    EXPECT_STREQ(line, "");
+    EXPECT_EQ(ReadInputLine(0, line), 1);
+    EXPECT_STREQ(line, ".");
+    // A line partly read hands out its rest.
+    ASSERT_TRUE(HoldInputLine("position startpos"));
+    EXPECT_EQ(ReadInputChar(), 'p');
+    EXPECT_EQ(HeldLineCount(), 1);
+    EXPECT_EQ(ReadInputLine(0, line), 1);
+    EXPECT_STREQ(line, "osition startpos");
+    // Held lines never count as input the search could poll; at the end of
+    // input they are still handed out.
+    ASSERT_TRUE(HoldInputLine("go"));
+    input.CloseWriteEnd();
+    EXPECT_EQ(PollInputLine(line), 1);
+    EXPECT_STREQ(line, "brd");
+    EXPECT_EQ(PollInputLine(line), 0);
+    EXPECT_TRUE(InputEnded());
+    EXPECT_EQ(ReadInputLine(1, line), 1);
+    EXPECT_STREQ(line, "go");
+    EXPECT_EQ(ReadInputLine(1, line), -1);
+}
+
+TEST_F(InputReader, TheHeldLinesHaveABound) {
+    for (i32 i = 0; i < MaxHeldLines; i++) ASSERT_TRUE(HoldInputLine("isready")) << i;
+    EXPECT_FALSE(HoldInputLine("isready"));
+    EXPECT_EQ(HeldLineCount(), MaxHeldLines);
+    ResetInputReader();
+    EXPECT_EQ(HeldLineCount(), 0);
+    // Long lines fill the bytes first.
+    const std::string longLine(InputLineSize - 2, 'x');
+    i32 held = 0;
+    while (HoldInputLine(longLine.c_str())) held++;
+    EXPECT_EQ(held, MaxHeldBytes / InputLineSize);
+    EXPECT_TRUE(HoldInputLine("go"));
+}
+
 }  // namespace

@@ -27,6 +27,7 @@ void ResetSearchState() {
     ResetInputReader();
     board.SearchAbort = 0;
     PonderingNow = PonderInterrupted = 0;
+    UciMode = 0;
     PendingMove = NoMove;
     NewGameRequested = UndoRequested = ExitRequested = 0;
     PonderSearch = SilentSearch = 0;
@@ -64,6 +65,16 @@ void Send(PipedStdin& input, const char* text) {
     ASSERT_EQ(write(input.writeEnd, text, std::strlen(text)), ssize_t(std::strlen(text)));
 }
 
+// Sends the text and polls once, the expected reply being e2e4; returns
+// what the poll printed.
+std::string Poll(PipedStdin& input, const char* text) {
+    ExpectedReply = ParseMoveText("e2e4");
+    Send(input, text);
+    testing::internal::CaptureStdout();
+    PollInputDuringSearch();
+    return testing::internal::GetCapturedStdout();
+}
+
 // What one poll leaves behind.
 struct PollResult {
     i32 abort, ponderingNow, ponderInterrupted, ponderSearch, ponderStopped;
@@ -91,7 +102,8 @@ const PollCase PollCases[] = {
     {"?\n", 1, 0, {1, 1, 1, 0, 0, "0000", 0, 0, 0, 0, 1, 0, -1, 0}, ""},
     {"ponderhit\n", 0, 1, {0, 0, 0, 0, 0, "0000", 0, 0, 0, 0, 1, 0, -1, 0}, ""},
     {"ponderhit\nisready\n", 0, 1, {0, 0, 0, 0, 0, "0000", 0, 0, 0, 0, 1, 0, -1, 0}, "readyok\n"},
-    {"undo\n", 0, 0, {1, 0, 0, 0, 0, "0000", 0, 1, 0, 0, 1, 0, -1, 0}, ""},
+    // Outside analysis "undo" is the command loop's (see below).
+    {"undo\n", 0, 0, {1, 0, 0, 0, 0, "0000", 0, 0, 0, 0, 1, 0, -1, 0}, ""},
     {"exit\n", 0, 0, {1, 0, 0, 0, 0, "0000", 0, 0, 1, 0, 1, 0, -1, 0}, ""},
     {"new\n", 1, 0, {1, 1, 1, 0, 0, "0000", 1, 0, 0, 0, 1, 0, -1, 0}, ""},
     {"result 1-0 {White mates}\n", 1, 0, {1, 1, 1, 0, 0, "0000", 0, 0, 0, 0, 1, 0, -1, 0}, ""},
@@ -114,10 +126,10 @@ const PollCase PollCases[] = {
     // Another reply ends the ponder search; the driver plays it.
     {"g1f3\n", 1, 0, {1, 1, 1, 0, 0, "g1f3", 0, 0, 0, 0, 1, 0, -1, 0}, ""},
     {"e2e5\n", 1, 0, {1, 1, 1, 0, 0, "0000", 0, 0, 0, 0, 1, 0, -1, 0}, "Illegal move: e2e5\n"},
-    // Upper-case letters are a move too; other lines are dropped.
+    // Upper-case letters are a move too; other lines are held (see below).
     {"G1F3\n", 1, 0, {1, 1, 1, 0, 0, "g1f3", 0, 0, 0, 0, 1, 0, -1, 0}, ""},
     {"xyz\nposition startpos\ngo depth 3\n", 0, 0,
-     {0, 0, 0, 0, 0, "0000", 0, 0, 0, 0, 1, 0, -1, 0}, ""},
+     {1, 0, 0, 0, 0, "0000", 0, 0, 0, 0, 1, 0, -1, 0}, ""},
     {".\n", 0, 0, {0, 0, 0, 0, 0, "0000", 0, 0, 0, 0, 1, 0, -1, 0}, "stat01: "},
 };
 
@@ -126,12 +138,8 @@ TEST_F(SearchInput, EachLineSetsItsFlags) {
         SetUp();
         PonderingNow = test.pondering;
         PonderSearch = test.ponderSearch;
-        ExpectedReply = ParseMoveText("e2e4");
         PipedStdin input;
-        Send(input, test.input);
-        testing::internal::CaptureStdout();
-        PollInputDuringSearch();
-        const std::string printed = testing::internal::GetCapturedStdout();
+        const std::string printed = Poll(input, test.input);
 
         const PollResult& e = test.expected;
         const std::string line = test.input;
@@ -151,6 +159,70 @@ TEST_F(SearchInput, EachLineSetsItsFlags) {
         EXPECT_EQ(OpponentTimeCs, e.opponentTime) << line;
         EXPECT_EQ(printed.rfind(test.printed, 0), 0u) << line << " printed " << printed;
     }
+}
+
+// Lines the poller does not act on are held for the command loop, in
+// order. Outside UCI the first of them ends the search (and pondering) and
+// the rest stays unread behind it; in UCI the search goes on.
+TEST_F(SearchInput, OtherLinesAreHeldForTheCommandLoop) {
+    struct HoldCase {
+        const char* input;
+        i32 uci, analysis, pondering;
+        const char* held;  // the held lines, each with its line feed
+        i32 abort, ponderInterrupted, undo;
+        const char* unread;  // the first line still waiting on the input
+    };
+    const HoldCase cases[] = {
+        {"xyz\nposition startpos\nisready\ngo depth 3\n", 1, 0, 0,
+         "xyz\nposition startpos\ngo depth 3\n", 0, 0, 0, ""},
+        {"xyz\nposition startpos\nisready\ngo depth 3\n", 0, 0, 0, "xyz\n", 1, 0, 0,
+         "position startpos"},
+        {"remove\nforce\n", 0, 0, 1, "remove\n", 1, 1, 0, "force"},
+        {"edit\n#\nKe1\n", 0, 0, 1, "edit\n", 1, 1, 0, "#"},
+        {"undo\n", 0, 0, 1, "undo\n", 1, 1, 0, ""},
+        {"undo\n", 1, 0, 0, "undo\n", 0, 0, 0, ""},
+        // Analysis takes the move back itself.
+        {"undo\nbrd\n", 0, 1, 0, "", 1, 0, 1, "brd"},
+        {"brd\nundo\n", 0, 1, 0, "brd\n", 1, 0, 0, "undo"},
+    };
+    for (const HoldCase& test : cases) {
+        SetUp();
+        UciMode = test.uci;
+        AnalysisRunning = test.analysis;
+        PonderingNow = test.pondering;
+        PipedStdin input;
+        Poll(input, test.input);
+        const std::string name = std::string(test.input) + (test.uci ? " (UCI)" : "");
+        EXPECT_EQ(board.SearchAbort, test.abort) << name;
+        EXPECT_EQ(PonderInterrupted, test.ponderInterrupted) << name;
+        EXPECT_EQ(PendingMove, NoMove) << name;
+        EXPECT_EQ(UndoRequested, test.undo) << name;
+        std::string held;
+        char line[InputLineSize];
+        for (i32 count = HeldLineCount(); count > 0; count--) {
+            ASSERT_EQ(ReadInputLine(0, line), 1);
+            held += std::string(line) + "\n";
+        }
+        EXPECT_EQ(held, test.held) << name;
+        EXPECT_EQ(PollInputLine(line), *test.unread ? 1 : 0) << name;
+        EXPECT_STREQ(line, test.unread) << name;
+        UciMode = 0;
+    }
+}
+
+TEST_F(SearchInput, ALineWithoutRoomAmongTheHeldIsReported) {
+    UciMode = 1;
+    for (i32 i = 0; i < MaxHeldLines; i++) ASSERT_TRUE(HoldInputLine("debug off"));
+    PipedStdin input;
+    Send(input, "setoption name Hash value 8\nisready\n");
+    testing::internal::CaptureStdout();
+    PollInputDuringSearch();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Too many commands during the search, ignored: setoption name Hash value 8\n"
+              "readyok\n");
+    EXPECT_EQ(HeldLineCount(), MaxHeldLines);
+    EXPECT_EQ(board.SearchAbort, 0);
+    UciMode = 0;
 }
 
 TEST_F(SearchInput, AMoveGetsTheFullWordOfTheStoredReply) {

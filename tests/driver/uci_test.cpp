@@ -167,6 +167,13 @@ TEST(Uci, PositionCommands) {
                                           "RNBQKBNR b KQkq - 0 3"));
     // A refused FEN takes none of its moves; a bare "fen" is no FEN.
     EXPECT_EQ(BoardAfter(engine, "position fen 8/8/8/8/8/8/8/8 w - - 0 1 moves e7e6"), capture);
+    // The word may be cut short; the FEN starts after the word as written.
+    EXPECT_EQ(BoardAfter(engine, "position f rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w "
+                                 "KQkq e6 0 2"),
+              afterTwo);
+    EXPECT_EQ(BoardAfter(engine, "position fe rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w "
+                                 "KQkq f6 0 3 moves e5f6"),
+              capture);
     EXPECT_EQ(BoardAfter(engine, "position fen"), capture);
     EXPECT_EQ(BoardAfter(engine, "position fen "), capture);
     EXPECT_EQ(BoardAfter(engine, "position"), capture);
@@ -286,6 +293,58 @@ TEST(Uci, LimitsHoldForOneGoOnly) {
     for (const std::string& line : engine.LinesFrom(next))
         if (line.find(" score mate 2 ") != std::string::npos) mate = true;
     EXPECT_TRUE(mate) << engine.Transcript();
+}
+
+// A searchmoves list restricts its own search only: neither the legal-move
+// list of the next position nor a later search sees it.
+TEST(Uci, SearchMovesHoldForTheirGoOnly) {
+    UciEngine engine;
+    engine.Send("position startpos");
+    engine.Send("go depth 2 searchmoves a2a3 e7e5");
+    EXPECT_EQ(Word(engine.BestMove(), 1), "a2a3") << engine.Transcript();
+    engine.Send("position startpos moves d2d4");
+    const int start = int(engine.lines.size());
+    engine.Send("moves");
+    engine.Sync();
+    int listed = 0;
+    for (const std::string& line : engine.LinesFrom(start))
+        for (size_t at = line.find(" (0); "); at != std::string::npos; at = line.find(" (0); ", at + 1))
+            listed++;
+    EXPECT_EQ(listed, 20) << engine.Transcript();
+    // The king in check may take the queen or step aside: told to step
+    // aside it does, and the next search takes the queen.
+    const std::string check = "position fen 4k3/8/8/8/8/8/3q4/4K2R w K - 0 1";
+    engine.Send(check);
+    engine.Send("go depth 3 searchmoves e1f1");
+    EXPECT_EQ(Word(engine.BestMove(), 1), "e1f1") << engine.Transcript();
+    engine.Send(check);
+    engine.Send("go depth 3");
+    EXPECT_EQ(Word(engine.BestMove(), 1), "e1d2") << engine.Transcript();
+}
+
+// Lines the search does not act on wait until it is over and then run in
+// their order; the search itself goes on until "stop".
+TEST(Uci, LinesDuringASearchRunAfterIt) {
+    UciEngine engine;
+    engine.Send("position startpos");
+    engine.Send("go infinite");
+    ASSERT_TRUE(engine.WaitFor("info depth", SearchMs)) << engine.Transcript();
+    engine.Send("position startpos moves e2e4");
+    engine.Send("go depth 3");
+    engine.Send("isready");
+    EXPECT_TRUE(engine.WaitFor("readyok", ReplyMs)) << engine.Transcript();
+    engine.Drain(300);
+    EXPECT_EQ(engine.Count("bestmove"), 0) << engine.Transcript();
+    engine.Send("stop");
+    const std::string first = engine.BestMove(ReplyMs);
+    const std::string second = engine.BestMove();
+    ASSERT_TRUE(std::regex_match(first, BestMoveLine)) << engine.Transcript();
+    ASSERT_TRUE(std::regex_match(second, BestMoveLine)) << engine.Transcript();
+    // White's move from the start position, then black's after 1.e4.
+    EXPECT_TRUE(first[10] == '1' || first[10] == '2') << first;
+    EXPECT_TRUE(second[10] == '7' || second[10] == '8') << second;
+    engine.Sync();
+    EXPECT_EQ(engine.Count("bestmove"), 2) << engine.Transcript();
 }
 
 TEST(Uci, MultiPvGivesSortedLines) {

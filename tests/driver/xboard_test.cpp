@@ -126,6 +126,29 @@ TEST(Xboard, EditInOneBurst) {
     EXPECT_EQ(engine.Board(), BoardOf("loadfen 4k3/3p4/8/8/8/8/4P3/4K2R w K -"));
 }
 
+// A second king placed and removed again leaves nothing behind: no moves
+// of a phantom king, and one white king on the board after a search.
+TEST(Xboard, ARemovedSecondKingIsGone) {
+    XboardEngine engine;
+    engine.Send("easy");
+    engine.Send("force");
+    engine.Send("edit\nKa4\nxa4\n.");
+    engine.Send("moves");
+    engine.Send("sd 2");
+    engine.Send("go");
+    ASSERT_NE(engine.Move(), "") << engine.Transcript();
+    const std::string board = engine.Board();
+    int whiteKings = 0;
+    for (size_t at = board.find(" K"); at != std::string::npos; at = board.find(" K", at + 1))
+        whiteKings++;
+    EXPECT_EQ(whiteKings, 1) << board;
+    const int list = engine.Find("-------------- Legal moves");
+    ASSERT_GE(list, 0) << engine.Transcript();
+    const std::string& moves = engine.lines[list + 2];
+    EXPECT_EQ(moves.find("Ka4"), std::string::npos) << moves;
+    EXPECT_NE(moves.find("Nb1a3 (0); "), std::string::npos) << moves;
+}
+
 // Pondering: after its move the engine prints the reply it expects, plays it
 // on its board and searches on.
 struct PonderingEngine : XboardEngine {
@@ -192,6 +215,39 @@ TEST(Xboard, AnIllegalMoveWhilePonderingGoesBackToIdle) {
     // Idle, with the expected reply taken back.
     EXPECT_EQ(engine.Board(), BoardOf("e2e4\n" + engine.reply));
     EXPECT_EQ(engine.Count("move "), 1);
+}
+
+// "remove" and "undo" while the engine ponders end the ponder search, take
+// back as they do at any other time (the expected reply is not part of the
+// game), and leave the engine waiting.
+TEST(Xboard, TakeBacksWhilePonderingTakeBackGameMoves) {
+    const struct {
+        const char* word;
+        const char* gameLeft;  // moves left on the board, for BoardOf
+    } cases[] = {{"remove", "new"}, {"undo", "e2e4"}};
+    for (const auto& c : cases) {
+        PonderingEngine engine;
+        ASSERT_NE(engine.hint, "") << engine.Transcript();
+        engine.Drain(300);
+        engine.Send(c.word);
+        engine.Drain(1000);
+        EXPECT_EQ(engine.Count("move "), 1) << c.word << "\n" << engine.Transcript();
+        EXPECT_EQ(engine.Count("Hint: "), 1) << c.word << "\n" << engine.Transcript();
+        EXPECT_EQ(engine.Board(), BoardOf(c.gameLeft)) << c.word;
+    }
+}
+
+// Any other command while the engine ponders ends pondering and then runs
+// on the game position, the lines that follow it in their order.
+TEST(Xboard, ACommandWhilePonderingRunsOnTheGamePosition) {
+    PonderingEngine engine;
+    ASSERT_NE(engine.hint, "") << engine.Transcript();
+    engine.Drain(300);
+    engine.Send("edit\n#\nKe1\nPe2\nc\nKe8\n.");
+    engine.Send("brd");
+    ASSERT_TRUE(engine.WaitFor(" . . . . K . . .", ReplyMs)) << engine.Transcript();
+    EXPECT_EQ(engine.Board(), BoardOf("loadfen 4k3/8/8/8/8/8/4P3/4K3 w - -"));
+    EXPECT_EQ(engine.Count("move "), 1) << engine.Transcript();
 }
 
 TEST(Xboard, QuitDuringASearch) {

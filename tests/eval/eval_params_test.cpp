@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "eval/material_table.h"
+#include "support/engine_process.h"
 
 namespace {
 
@@ -436,8 +437,6 @@ TEST_F(EvalParams, ShortAndMalformedFilesKeepTheValuesTheyDoNotSupply) {
         {"text after two numbers", "10\n17\nabc\n24\n", 2},
         {"number glued to text", "10\n17x\n24\n", 2},
         {"spaces and tabs between numbers", "10 17\t24\r\n31", 4},
-        {"number too large", "10\n2147483648\n24\n", 1},
-        {"number too small", "10\n-2147483649\n24\n", 1},
         {"sign without digits", "10\n-\n24\n", 1},
         {"empty file", "", 0},
     };
@@ -459,13 +458,53 @@ TEST_F(EvalParams, ShortAndMalformedFilesKeepTheValuesTheyDoNotSupply) {
         // The corrections come with any file that opened.
         EXPECT_EQ(PawnSurplusWhiteAhead[0], 108) << c.name;
     }
-    // The extremes of the range are numbers like any other.
+    // The ends of the range are numbers like any other.
     const std::string path = PathOf("values.txt");
-    WriteText(path, "2147483647\n-2147483648\n+5\n");
+    WriteText(path, "32767\n-32768\n+5\n");
     ASSERT_TRUE(LoadValuesFrom(path.c_str()));
-    EXPECT_EQ(EvalParamValue(1), 2147483647);
-    EXPECT_EQ(EvalParamValue(2), INT32_MIN);
+    EXPECT_EQ(EvalParamValue(1), 32767);
+    EXPECT_EQ(EvalParamValue(2), -32768);
     EXPECT_EQ(EvalParamValue(3), 5);
+}
+
+// A number outside -32768..32767 anywhere before the text ends refuses the
+// whole file as one that cannot be read: the message, and the state of a
+// load without a file.
+TEST_F(EvalParams, NumbersOutOfRangeRefuseTheFile) {
+    const std::vector<i32> values = DistinctValues();
+    const auto withValueAt = [&](i32 position, const std::string& number) {
+        std::string text;
+        for (i32 p = 1; p <= EvalParamCount; p++)
+            text += (p == position ? number : std::to_string(values[p - 1])) + "\n";
+        return text;
+    };
+    const std::string cases[] = {
+        "10\n32768\n24\n",
+        "10\n-32769\n24\n",
+        "2147483648\n",
+        "-99999999999999999999999999\n",
+        withValueAt(3107, "1000000000"),
+        withValueAt(EvalParamCount, "40000"),
+    };
+    for (const std::string& text : cases) {
+        SCOPED_TRACE(text.substr(0, 30));
+        SetBuiltInEvalParams();
+        const std::vector<i32> before = CurrentValues();
+        const std::string path = PathOf("values.txt");
+        WriteText(path, text);
+        ::testing::internal::CaptureStdout();
+        EXPECT_FALSE(LoadValuesFrom(path.c_str()));
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Error loading values.txt\n");
+        for (i32 position = 1; position <= EvalParamCount; position++) {
+            const i32 expected = position >= 9 && position <= 2952 ? 0 : before[position - 1];
+            ASSERT_EQ(EvalParamValue(position), expected) << "position " << position;
+        }
+        EXPECT_EQ(PawnSurplusWhiteAhead[0], 0);
+    }
+    // Text that is no number ends the reading before a later number is seen.
+    WriteText(PathOf("values.txt"), "10\nabc\n99999\n");
+    EXPECT_TRUE(LoadValuesFrom(PathOf("values.txt").c_str()));
+    EXPECT_EQ(EvalParamValue(1), 10);
 }
 
 TEST_F(EvalParams, FailedWriteReportsAndKeepsTheOldFile) {
@@ -525,6 +564,60 @@ TEST_F(EvalParams, ShippedFileIsTheBuiltInValues) {
     const fs::path shipped = fs::path(KORVALENT_SOURCE_DIR) / "values.txt";
     ASSERT_TRUE(fs::exists(shipped)) << shipped;
     EXPECT_EQ(ReadText(shipped), ReadText(path));
+}
+
+// Positions of every kind the evaluation has terms for: openings and
+// middlegames with castled and open kings, passed pawns, pawn endings,
+// minor and major piece endings, a bare king and promotions.
+const char* const RangePositions[] = {
+    "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",
+    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -",
+    "r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP3PPP/R2QKB1R w KQ -",
+    "6k1/5ppp/8/8/8/8/5PPP/R5K1 w - -",
+    "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -",
+    "8/8/4k3/8/2P5/4K3/8/8 w - -",
+    "8/8/8/8/8/2k5/8/KBN5 w - -",
+    "8/8/3k4/8/8/3K4/3Q4/3r4 b - -",
+    "4k3/1P6/8/8/8/8/6p1/4K3 w - -",
+    "2r3k1/5ppp/8/3B4/8/6b1/5PPP/6K1 b - -",
+    "7k/8/8/8/8/8/8/KQ6 w - -",
+};
+
+// values.txt at the ends of the accepted range: "evl" and a short search of
+// each position run without an arithmetic overflow, which the sanitizer
+// build reports and ends the program on.
+TEST(EvalParamsRange, ValuesAtTheEndsOfTheRangeEvaluateAndSearch) {
+    std::string commands = "easy\n";
+    for (const char* fen : RangePositions)
+        commands += std::string("loadfen ") + fen + "\nevl\nsd 3\ngo\n";
+    // No "quit": at the end of the input the last search still finishes.
+    const struct {
+        const char* name;
+        i32 first, second;  // the values at odd and even positions
+    } files[] = {
+        {"all 32767", MaxParamValue, MaxParamValue},
+        {"all -32768", MinParamValue, MinParamValue},
+        {"alternating", MaxParamValue, MinParamValue},
+    };
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.name);
+        const std::string dir = MakeScratchDir();
+        std::vector<i32> values;
+        for (i32 position = 1; position <= EvalParamCount; position++)
+            values.push_back(position % 2 ? file.first : file.second);
+        WriteText(dir + "/values.txt", FileText(values));
+        const EngineRun run = RunEngine(commands, 600, dir);
+        const std::string tail =
+            run.output.substr(run.output.size() - std::min<size_t>(run.output.size(), 3000));
+        EXPECT_EQ(run.exitCode, 0) << tail;
+        EXPECT_EQ(run.output.find("Error loading values.txt"), std::string::npos);
+        EXPECT_EQ(run.output.find("runtime error"), std::string::npos);
+        size_t moves = 0;
+        for (size_t at = run.output.find("\nmove "); at != std::string::npos;
+             at = run.output.find("\nmove ", at + 1))
+            moves++;
+        EXPECT_EQ(moves, std::size(RangePositions)) << tail;
+    }
 }
 
 }  // namespace
