@@ -197,7 +197,7 @@ i32 __wrap__Z14InputAvailablev() {
 const char* const ExerciseScript =
     "xboard\n"
     "easy\n"
-    "sd 3\n"
+    "sd 2\n"
     "evl\n"
     "moves\n"
     "go\n"
@@ -214,7 +214,6 @@ const char* const ExerciseScript =
     "evl\n"
     "go\n"
     "new\n"
-    "go\n"
     "go\n"
     "go\n"
     "go\n";

@@ -6,6 +6,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     WriteScratchFile("fuzz.epd", data, size);
-    RunEngine("epdevl fuzz.epd\nbrd\nevl\nmoves\n");
+    RunCommands("epdevl fuzz.epd\nbrd\nevl\nmoves\n", false);
     return 0;
 }

@@ -7,6 +7,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     WriteScratchFile("work/source.pgn", data, size);
-    RunEngine("pgneval\n");
+    RunCommands("pgneval\n", false);
     return 0;
 }

@@ -137,10 +137,10 @@ class Session:
     def model(self):
         return self.stack[-1]
 
-    def set_up(self, position):
+    def set_up(self, position, fen=START_FEN):
         self.stack = [position]
         self.traits.discard("set-up en-passant square")
-        if position.ep is not None:
+        if fen.split()[3] != "-":
             self.traits.add("set-up en-passant square")
 
     def play(self, move):
@@ -249,7 +249,7 @@ class Session:
         if moves:
             text += " moves " + " ".join(moves)
         self.send(text)
-        self.set_up(position)
+        self.set_up(position, START_FEN if fen == "startpos" else fen)
         for move in moves:
             self.play(move)
         return text
@@ -340,7 +340,7 @@ class Session:
         if fen == "startpos":
             fen = START_FEN
         self.send("loadfen " + fen)
-        self.set_up(position)
+        self.set_up(position, fen)
         return "loadfen " + fen
 
     def step_edit(self):
