@@ -70,8 +70,10 @@ constexpr i32 PollBudget = 30;
 constexpr i32 PollIntervalNodes = 1000;
 i32 PollsThisRun = 0;
 
-// Settings that command words change and start-up does not set again: each
-// run starts from the values they had before the first run.
+// Settings and search state that command words change and start-up does
+// not set again (a "quit" may even come in the middle of a search): RunEngine
+// puts back the values they had before the first run, RunCommands those the
+// last start-up left.
 struct SavedGlobal {
     void* address;
     size_t size;
