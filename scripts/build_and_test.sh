@@ -3,6 +3,7 @@
 #   build/       optimised: korvalent64, korvalent64i, korvalent32 and the tests
 #   build-asan/  korvalent64 and the tests under AddressSanitizer and UBSan,
 #                assertions on
+#   build-fuzz/  the libFuzzer targets (clang++), each run for 30 s
 # Needs the packages of scripts/install_packages.sh --tests. Ends with a
 # summary of which executables were built and which the tests ran.
 set -euo pipefail
@@ -73,3 +74,6 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DKORVALENT_SANITIZE=ON -DKORVALENT_SUBBUILDS=OFF
 cmake --build build-asan -j"$jobs"
 run_tests build-asan
+
+scripts/fuzz.sh
+summary+=("build-fuzz: every fuzz target ran 30 s without a finding")

@@ -35,7 +35,7 @@ targets=("$@")
 
 cmake -S "$here" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DKORVALENT_FUZZ=ON \
     -DKORVALENT_SUBBUILDS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 1
-cmake --build "$build" --target korvalent_fuzzers -j3 >/dev/null || {
+cmake --build "$build" --target korvalent_fuzzers -j"$(nproc)" >/dev/null || {
     echo "fuzz.sh: build failed (cmake --build $build --target korvalent_fuzzers)"
     exit 1
 }

@@ -8,7 +8,7 @@ set -eu
 
 packages="cmake make g++ g++-multilib clang libgtest-dev"
 if [ "${1:-}" = "--tests" ]; then
-    packages="$packages python3 xboard xvfb polyglot fairymax"
+    packages="$packages python3 xboard xvfb polyglot fairymax libclang-rt-14-dev"
 fi
 
 as_root=""
