@@ -162,7 +162,9 @@ bool SidesAlike(const char* name) {
 // Radices of the free digits when placed in placement order.
 void FreeRadices(const IndexShape& shape, u64* radices) {
     i32 placed = 2 + shape.groupSize;
-    i32 placedPawns = shape.groupKinds && IsPawns(shape.group[0]) ? shape.groupSize : 0;
+    i32 placedPawns = 0;
+    for (i32 k = 0; k < shape.groupKinds; k++)
+        if (IsPawns(shape.group[k])) placedPawns += shape.group[k].count;
     for (i32 p = 0; p < shape.digitCount; p++) {
         const MenOfKind& men = shape.digits[shape.placement[p]];
         radices[shape.placement[p]] =
