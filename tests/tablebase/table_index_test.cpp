@@ -114,8 +114,35 @@ TEST_F(TableIndexTest, SixMen) {
         {"kppkpp", WHITE, "Ka1 Pd5 Pf5", "Kh8 Pa7 Pe5", "e6", 0, 1871489841},
         {"kppkpp", WHITE, "Ka1 Pf5 Pd5", "Kh8 Pa7 Pe5", "e6", 0, 1871489841},
         {"kppkpp", WHITE, "Kh1 Pe5 Pc5", "Ka8 Ph7 Pd5", "d6", 0, 1871489841},
+        // The first en-passant indexes follow the main ranges at once.
+        {"kppkpp", WHITE, "Ka1 Pb5 Pa2", "Kc1 Pa5 Pb2", "a6", 0, 1869904485},
+        {"kpkp", WHITE, "Ka1 Pb5", "Kc1 Pa5", "a6", 0, 3838208},
     };
     for (const WorkedIndex& c : cases) EXPECT_EQ(IndexOf(c), c.index) << c.table << " " << c.side << " " << c.white;
+}
+
+// Positions no slot holds answer NoIndex instead of reading past a table
+// or aliasing another position's slot.
+TEST_F(TableIndexTest, NoIndexForImpossiblePositions) {
+    const WorkedIndex cases[] = {
+        {"kqk", WHITE, "Ke1 Qd1", "Kf2", "", 0, NoIndex},          // kings adjacent
+        {"kqk", BLACK, "Ke1 Qd1", "Ke1", "", 0, NoIndex},          // kings on one square
+        {"kqkr", WHITE, "Kh8 Qa1", "Kg7 Ra8", "", 0, NoIndex},     // and in the pawnless frame
+        {"kpk", WHITE, "Ke1 Pe8", "Ke6", "", 0, NoIndex},          // pawn on the last rank
+        {"kpk", BLACK, "Ke1 Pa1", "Ke6", "", 0, NoIndex},          // and on the first
+        {"kqkp", WHITE, "Ke1 Qd1", "Ke6 Pe1", "", 0, NoIndex},     // a free pawn too
+        {"kppkpp", BLACK, "Ke1 Pa2 Pb2", "Ke8 Pa7 Ph8", "", 0, NoIndex},
+        {"kqk", WHITE, "Ke1 Qd7", "Ke8", "", 0, NoIndex},          // queen next to the king
+        {"knk", WHITE, "Ke1 Nd6", "Ke8", "", 0, NoIndex},          // knight check
+        {"kpk", WHITE, "Ke1 Pd7", "Ke8", "", 0, NoIndex},          // pawn check
+        {"kqrbkb", WHITE, "Ka1 Qe7 Rc1 Bd1", "Ke8 Bh8", "", 0, NoIndex},
+        {"kqk", WHITE, "Ke1 Qe8", "Ke8", "", 0, NoIndex},          // on the king's square
+    };
+    for (const WorkedIndex& c : cases) EXPECT_EQ(IndexOf(c), c.index) << c.table << " " << c.white;
+    // The side not to move may stand in check: with Black to move a white
+    // pawn beside the black king is an ordinary position.
+    const WorkedIndex check = {"kpk", BLACK, "Ke1 Pd7", "Ke8", "", 0, 0};
+    EXPECT_LT(IndexOf(check), TableNamed("kpk").indexSize[BLACK]);
 }
 
 }  // namespace
