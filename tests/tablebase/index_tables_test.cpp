@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "support/sanitizer_build.h"
 #include "tablebase/index/index_tables.h"
 #include "tablebase/index_lists.h"
 
@@ -134,22 +135,8 @@ TEST_F(IndexTables, SecondBuildChangesNothing) {
     EXPECT_EQ(EnumTotal3Pawns[5][5][5], total);
 }
 
-bool UnderAddressSanitizer() {
-#if defined(__SANITIZE_ADDRESS__)
-    return true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-    return true;
-#else
-    return false;
-#endif
-#else
-    return false;
-#endif
-}
-
 TEST(TablebaseAlloc, FailureSaysSoAndEndsWithCodeOne) {
-    if (UnderAddressSanitizer()) GTEST_SKIP() << "the sanitizer's allocator aborts instead";
+    if (SanitizerBuild()) GTEST_SKIP() << "the sanitizer's allocator aborts instead";
     // The message goes to standard output; send it where the death test looks.
     EXPECT_EXIT(
         {

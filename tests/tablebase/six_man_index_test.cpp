@@ -7,25 +7,12 @@
 #include <algorithm>
 #include <random>
 
+#include "support/sanitizer_build.h"
 #include "tablebase/index/indexers.h"
 #include "tablebase/index_positions.h"
 #include "tablebase/registry.h"
 
 namespace {
-
-bool BuiltWithSanitizer() {
-#if defined(__SANITIZE_ADDRESS__)
-    return true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-    return true;
-#else
-    return false;
-#endif
-#else
-    return false;
-#endif
-}
 
 class SixManIndex : public ::testing::Test {
 protected:
@@ -38,7 +25,7 @@ const u32* ListOf(const IndexLists& lists, i32 side) { return side == 0 ? lists.
 // Size rule of the pawnless six-man tables: R x (1 + g), g the largest mover
 // index in king pair 461 with the mover's men on squares of their own.
 TEST_F(SixManIndex, PawnlessSizesFollowTheLastKingPair) {
-    if (BuiltWithSanitizer()) GTEST_SKIP() << "too slow under the sanitizers";
+    if (SanitizerBuild()) GTEST_SKIP() << "too slow under the sanitizers";
     i32 sides = 0;
     for (i32 id = 146; id < TablebaseCount; id++) {
         const TablebaseRegistryEntry& entry = TablebaseRegistry[id];
@@ -156,7 +143,7 @@ bool BothOnDiagonal(u32 a, u32 b) {
 // Every table, six-man ones above all (their sizes are not walked whole).
 TEST_F(SixManIndex, RandomLegalPositionsIndexBelowStoredSizes) {
     std::mt19937 random(20140101);
-    const i32 perSide = BuiltWithSanitizer() ? 40 : 400;
+    const i32 perSide = SanitizerBuild() ? 40 : 400;
     u64 positions = 0, enPassant = 0;
     for (i32 id = 1; id < TablebaseCount; id++) {
         const TablebaseRegistryEntry& entry = TablebaseRegistry[id];
@@ -206,7 +193,7 @@ TEST_F(SixManIndex, RandomLegalPositionsIndexBelowStoredSizes) {
             }
         }
     }
-    if (!BuiltWithSanitizer()) {
+    if (!SanitizerBuild()) {
         EXPECT_GT(positions, 100000u);
     }
     EXPECT_GT(enPassant, 0u);

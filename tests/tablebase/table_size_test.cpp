@@ -8,25 +8,12 @@
 #include <functional>
 #include <set>
 
+#include "support/sanitizer_build.h"
 #include "tablebase/index/indexers.h"
 #include "tablebase/index_positions.h"
 #include "tablebase/registry.h"
 
 namespace {
-
-bool BuiltWithSanitizer() {
-#if defined(__SANITIZE_ADDRESS__)
-    return true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-    return true;
-#else
-    return false;
-#endif
-#else
-    return false;
-#endif
-}
 
 class TableSizes : public ::testing::Test {
 protected:
@@ -141,7 +128,7 @@ void CheckSizes(i32 firstId, i32 lastId) {
 TEST_F(TableSizes, ThreeAndFourMen) { CheckSizes(1, 35); }
 
 TEST_F(TableSizes, FiveMen) {
-    if (BuiltWithSanitizer()) GTEST_SKIP() << "too slow under the sanitizers";
+    if (SanitizerBuild()) GTEST_SKIP() << "too slow under the sanitizers";
     CheckSizes(36, 145);
 }
 
