@@ -163,6 +163,24 @@ TEST_F(RegistryRanges, StoredSizesWithinRanges) {
     EXPECT_EQ(sixManAboveTwoTo32, 183);
 }
 
+// Six-man sides whose file holds the whole range: 200 of the 270 pawnless
+// sides, 260 of the 320 with pawns.
+TEST_F(RegistryRanges, SixManSidesStoringTheirWholeRange) {
+    i32 whole[2] = {0, 0}, sides[2] = {0, 0};
+    for (i32 id = 146; id < TablebaseCount; id++) {
+        const TablebaseRegistryEntry& entry = TablebaseRegistry[id];
+        const bool pawns = std::strchr(entry.name, 'p') != nullptr;
+        for (i32 side = 0; side < 2; side++) {
+            sides[pawns]++;
+            whole[pawns] += entry.indexSize[side] == TableIndexShapes[id][side].range;
+        }
+    }
+    EXPECT_EQ(sides[0], 270);
+    EXPECT_EQ(whole[0], 200);
+    EXPECT_EQ(sides[1], 320);
+    EXPECT_EQ(whole[1], 260);
+}
+
 // Ranges of the telling tables: what the rules give against what is stored.
 TEST_F(RegistryRanges, TellingRanges) {
     const struct {
