@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "tablebase/index/index_tables.h"
+
 i32 UseEgtb = 1;
 char EgtbPath[EgtbPathSize] = "c:\\tablebases\\";
 i32 EgtbMaxPieces = 0;
@@ -13,6 +15,8 @@ u32 EgtbCacheBytes = DefaultEgtbCacheBytes;
 u8* TableCacheMemory = nullptr;
 
 i32 InitTablebases(const char* /*pathList*/) {
+    // The enumeration tables of the index functions, once per run.
+    BuildTablebaseIndexTables();
     // Nothing of an earlier scan is held, and no directory is searched yet.
     EgtbIndexBytes = 0;
     return 0;
