@@ -108,6 +108,7 @@ void SetupStartPosition() {
         LastSearchSide = 0;
     }
     GamePly = 0;
+    GameBasePly = 0;
     ClearBoard();
     for (i32 file = 0; file < 8; file++) AddPiece(MakeSquare(file, 0), WHITE, backRank[file]);
     for (i32 file = 0; file < 8; file++) AddPiece(MakeSquare(file, 1), WHITE, PAWN);

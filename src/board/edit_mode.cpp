@@ -47,11 +47,25 @@ i32 CastlingFromHomeSquares() {
     return flags;
 }
 
+// Edits may leave the derived fields behind the squares: a second king
+// placed and taken off again still owns the king square and the king set.
+// Everything is built anew from the squares and side sets, which every
+// edit keeps exact.
+void RebuildFromSquares() {
+    const Placement placement = CurrentPlacement();
+    const i32 fiftyMoveCounter = board.FiftyMoveCounter;
+    ClearBoard();
+    for (Square sq = 0; sq < 64; sq++)
+        if (placement.type[sq] != EMPTY) AddPiece(sq, placement.owner[sq], placement.type[sq]);
+    board.FiftyMoveCounter = fiftyMoveCounter;
+    ComputeMaterialIndex();
+}
+
 }  // namespace
 
 void EditBoardMode(const CharSource& nextChar) {
     const Board before = board;
-    const i32 plyBefore = GamePly;
+    const i32 plyBefore = GamePly, basePlyBefore = GameBasePly;
     Side colour = WHITE;
 
     for (;;) {
@@ -91,15 +105,17 @@ void EditBoardMode(const CharSource& nextChar) {
         if (type != EMPTY) AddPiece(sq, colour, type);
     }
 
-    ComputeMaterialIndex();
+    RebuildFromSquares();
     if (const char* problem = PlacementProblem(CurrentPlacement())) {
         ReportIllegalPosition(problem);
         board = before;
         GamePly = plyBefore;
+        GameBasePly = basePlyBefore;
         return;
     }
     board.CastlingFlags = CastlingFromHomeSquares();
     GamePly = 0;
+    GameBasePly = 0;
     std::memset(HistoryScore, 0, sizeof HistoryScore);
     ClearKillers();
     TransAge = u16(TransAge + 3);

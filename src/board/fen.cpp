@@ -163,6 +163,7 @@ i32 ParseFen(const char* text) {
     LastSearchScore = 0;
     LastSearchSide = 0;
     GamePly = 0;
+    GameBasePly = 0;
     ClearBoard();
     board.CastlingFlags = castling;
     board.SideToMove = placement.sideToMove;
@@ -183,7 +184,11 @@ i32 ParseFen(const char* text) {
             const Square sq = MakeSquare(file, rank);
             if (placement.type[sq] != EMPTY) AddPiece(sq, placement.owner[sq], placement.type[sq]);
         }
-    if (enPassantPawn >= 0) MakeMove(MakeMoveWord(pawnHome, enPassantPawn, PAWN), 1);
+    if (enPassantPawn >= 0) {
+        MakeMove(MakeMoveWord(pawnHome, enPassantPawn, PAWN), 1);
+        // The double step only carries the right; it is no move of the game.
+        GameBasePly = 1;
+    }
     board.FiftyMoveCounter = halfMoveClock;
     return 1;
 }

@@ -10,6 +10,7 @@
 
 GameHistoryEntry GameHistory[GameHistorySize];
 i32 GamePly;
+i32 GameBasePly;
 
 // clang-format off
 const u8 CastleMask[64] = {
@@ -262,4 +263,10 @@ void UnmakeMove() {
     board.PstEndgameSum = undo.PstEndgameSum;
     board.HashKey = undo.HashKey;
     board.MaterialIndex = undo.MaterialIndex;
+}
+
+bool TakeBackGameMove() {
+    if (GamePly <= GameBasePly) return false;
+    UnmakeMove();
+    return true;
 }

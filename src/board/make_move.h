@@ -21,6 +21,11 @@ constexpr i32 GameHistorySize = MaxGamePly + 256;
 
 extern GameHistoryEntry GameHistory[GameHistorySize];
 extern i32 GamePly;
+// The GamePly the position was set up with: 0 after the start position, an
+// edit or a new side to move, 1 after a FEN whose en-passant double step is
+// played on the board. The moves below it belong to no game: take-backs
+// stop here.
+extern i32 GameBasePly;
 
 // Castling rights kept when a king or rook leaves, or a rook is taken on, a square.
 extern const u8 CastleMask[64];
@@ -33,3 +38,7 @@ void UnmakeMove();
 // True while one more game move fits in the game record; every path that
 // makes a game move refuses the move otherwise.
 inline bool GameHistoryHasRoom() { return GamePly < MaxGamePly; }
+
+// The take-back of "undo" and "remove": the last game move, unless the game
+// stands at its set-up ply. False when nothing was taken back.
+bool TakeBackGameMove();

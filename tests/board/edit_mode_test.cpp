@@ -46,6 +46,7 @@ TEST_F(EditMode, SideToMoveStaysAndCastlingComesFromHomeSquares) {
     Edit("Ra1Rh1 c ra8 .");
     EXPECT_EQ(board.SideToMove, BLACK);
     EXPECT_EQ(board.CastlingFlags, 1 | 2 | 8);
+    EXPECT_EQ(BoardInconsistency(), "");
 }
 
 TEST_F(EditMode, PlacingOnAnOccupiedSquareReplacesTheMan) {
@@ -75,6 +76,7 @@ TEST_F(EditMode, ErrorsAreReportedAndReadingGoesOn) {
         SetupStartPosition();
         EXPECT_EQ(Edit(c.input), c.output) << c.input;
         EXPECT_EQ(Fen(), c.fen) << c.input;
+        EXPECT_EQ(BoardInconsistency(), "") << c.input;
     }
 }
 
@@ -82,6 +84,7 @@ TEST_F(EditMode, EndOfInputClosesTheEdit) {
     SetupStartPosition();
     EXPECT_EQ(Edit("#Ke1 cke8 Qd"), "");
     EXPECT_EQ(Fen(), "4k3/8/8/8/8/8/8/4K3 w - - ");
+    EXPECT_EQ(BoardInconsistency(), "");
 }
 
 TEST_F(EditMode, UnplayableResultRestoresThePositionBefore) {
@@ -94,7 +97,43 @@ TEST_F(EditMode, UnplayableResultRestoresThePositionBefore) {
         const std::string printed = Edit(input);
         EXPECT_EQ(printed.rfind("Illegal position", 0), 0u) << input << ": " << printed;
         EXPECT_EQ(std::memcmp(&before, &board, sizeof(Board)), 0) << input;
+        EXPECT_EQ(BoardInconsistency(), "") << input;
         EXPECT_EQ(GamePly, 1) << input;
+        EXPECT_EQ(GameBasePly, 0) << input;
+    }
+    // A set-up double step stays the set-up ply of the position kept.
+    ASSERT_EQ(ParseFen("4k3/8/8/8/4P3/8/8/4K3 b - e4"), 1);
+    EXPECT_EQ(Edit("#Ke1 ."), "Illegal position: each side needs exactly one king\n");
+    EXPECT_EQ(GamePly, 1);
+    EXPECT_EQ(GameBasePly, 1);
+    // An accepted edit starts the game record anew.
+    Edit("Nb1 .");
+    EXPECT_EQ(GamePly, 0);
+    EXPECT_EQ(GameBasePly, 0);
+}
+
+// A king placed beside the one already there and taken off again, or
+// replaced by another man, leaves the board as if it had never stood there:
+// king squares, king sets and every other derived field follow the squares.
+TEST_F(EditMode, ASecondKingLeavesNoTrace) {
+    struct Case { const char* input; const char* fen; };
+    const Case cases[] = {
+        {"Ka4 xa4 .", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - "},
+        {"Ka4 Na4 xb1 .", "rnbqkbnr/pppppppp/8/8/N7/8/PPPPPPPP/R1BQKBNR w KQkq - "},
+        {"Ka4 xe1 Ke1 xa4 .", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - "},
+        // The old king goes and the new one stays.
+        {"Ka4 xe1 .", "rnbqkbnr/pppppppp/8/8/K7/8/PPPPPPPP/RNBQ1BNR w kq - "},
+        {"c ka5 xe8 xa5 ke7 .", "rnbq1bnr/ppppkppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQ - "},
+    };
+    for (const Case& c : cases) {
+        SetupStartPosition();
+        EXPECT_EQ(Edit(c.input), "") << c.input;
+        EXPECT_EQ(Fen(), c.fen) << c.input;
+        EXPECT_EQ(BoardInconsistency(), "") << c.input;
+        for (Side side : {WHITE, BLACK}) {
+            EXPECT_EQ(board.Squares[board.KingSquare[side]], KING) << c.input;
+            EXPECT_EQ(board.Bitboards[KING][side], SquareBit(board.KingSquare[side])) << c.input;
+        }
     }
 }
 

@@ -72,6 +72,8 @@ TEST_F(FenText_, EnPassantFieldInBothForms) {
     for (const Case& c : cases) {
         ASSERT_EQ(ParseFen(c.fen), 1) << c.fen;
         EXPECT_EQ(GamePly, c.gamePly) << c.fen;
+        // The double step is part of the set-up, not of the game.
+        EXPECT_EQ(GameBasePly, c.gamePly) << c.fen;
         if (c.move) {
             EXPECT_STREQ(MoveToText(GameHistory[0].Move), c.move) << c.fen;
         }
@@ -87,6 +89,31 @@ TEST_F(FenText_, SeededEnPassantEntryTakesBackCleanly) {
     const Board taken = board;
     SetupStartPosition();
     EXPECT_EQ(std::memcmp(&taken, &board, sizeof(Board)), 0);
+}
+
+// "undo" and "remove" stop at the set-up position: taking the double step
+// back would reach a position nobody gave, here one with the king in check
+// and the other side to move.
+TEST_F(FenText_, TakeBacksStopAtTheSetUpPosition) {
+    ASSERT_EQ(ParseFen("k7/8/8/8/4P3/8/8/4K2B b - e3 0 1"), 1);
+    const Board setUp = board;
+    EXPECT_FALSE(TakeBackGameMove());
+    EXPECT_EQ(GamePly, 1);
+    EXPECT_EQ(std::memcmp(&setUp, &board, sizeof(Board)), 0);
+    MakeMove(MakeMoveWord(A8, B8, KING), 1);
+    EXPECT_TRUE(TakeBackGameMove());
+    EXPECT_FALSE(TakeBackGameMove());
+    EXPECT_EQ(std::memcmp(&setUp, &board, sizeof(Board)), 0);
+
+    // The start position and a FEN without the right start at ply 0.
+    SetupStartPosition();
+    EXPECT_EQ(GameBasePly, 0);
+    ASSERT_EQ(ParseFen("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq -"), 1);
+    EXPECT_EQ(GameBasePly, 0);
+    EXPECT_FALSE(TakeBackGameMove());
+    MakeMove(MakeMoveWord(E7, E5, PAWN), 1);
+    EXPECT_TRUE(TakeBackGameMove());
+    EXPECT_EQ(GamePly, 0);
 }
 
 TEST_F(FenText_, HalfMoveClockAndWhatFollows) {
