@@ -173,7 +173,7 @@ void UciNewGame() {
     LastBestMove = NoMove;
     // The game left unfinished counts as a draw for the book.
     if (UseBookLearning && BookFileHandle && !BookLearnedThisGame &&
-        board.SideToMove != EngineSide && GamePly > 0) {
+        board.SideToMove != EngineSide && GamePly > GameBasePly) {
         UnmakeMove();
         LearnBookFromGame(2);
     }
