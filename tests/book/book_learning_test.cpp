@@ -24,20 +24,6 @@ using BookLearning = BookTest;
 
 const std::string GoldenV1 = ReadTestFile(BookFixturePath("golden_v1.kvb"));
 
-// The bytes that differ as "offset:value" in hex, in file order.
-std::string ChangedBytes(const std::string& before, const std::string& after) {
-    std::string changes;
-    if (before.size() != after.size()) return "length " + std::to_string(after.size());
-    for (size_t i = 0; i < before.size(); i++) {
-        if (before[i] == after[i]) continue;
-        char text[48];
-        std::snprintf(text, sizeof text, "%s%zu:%02x", changes.empty() ? "" : " ", i,
-                      unsigned(u8(after[i])));
-        changes += text;
-    }
-    return changes;
-}
-
 // Everything the walk must leave as it found it: the board, the ply, the
 // set-up ply and each recorded move with its saved state.
 struct GameState {
