@@ -52,12 +52,16 @@ constexpr i32 UnplayedRatio = 500;
 // Above any number of games a counter pair can hold.
 constexpr i32 NoGamesYet = 32700;
 
-// Learning adds these to the counters of a move; a counter that would reach
-// CounterLimit scales the whole list down to two thirds first.
-constexpr i32 WinCredit = 2;
+// Learning adds these to the counters of a move (a draw is half a win and
+// half a loss); a counter that would reach CounterLimit scales the whole
+// list down to two thirds first.
+constexpr i32 DecisiveCredit = 2;
 constexpr i32 DrawCredit = 1;
 constexpr i32 CounterLimit = 255;
-constexpr i32 StatsOffsetInEntry = 2;
+// A list is its count byte and then the entries; an entry's counter word
+// follows its two squares.
+constexpr i64 ListCountSize = 1;
+constexpr i64 StatsOffsetInEntry = 2;
 
 // The move list of the last probe, in file order: squares as stored and
 // the counter word (version 1) or the mark (version 0), and where the list
@@ -231,7 +235,7 @@ bool PrintListHeader() {
 // them to the file, so that the learning survives an engine that is killed
 // after the game.
 void WriteEntryStats(i32 i, i32 wins, i32 losses) {
-    const i64 offset = BookChoiceListOffset + 1 + i64(i) * Version1EntrySize + StatsOffsetInEntry;
+    const i64 offset = BookChoiceListOffset + ListCountSize + i64(i) * Version1EntrySize + StatsOffsetInEntry;
     const u8 stats[2] = {u8(wins), u8(losses)};
     if (SeekBook(offset)) std::fwrite(stats, 1, sizeof stats, BookFileHandle);
     std::fflush(BookFileHandle);
@@ -404,9 +408,9 @@ void UpdateBookLearning(u32 result, u32 move) {
         wins += DrawCredit;
         losses += DrawCredit;
     } else if (result == 1) {
-        wins += WinCredit;
+        wins += DecisiveCredit;
     } else {
-        losses += WinCredit;
+        losses += DecisiveCredit;
     }
     if (wins < CounterLimit && losses < CounterLimit) return WriteEntryStats(found, wins, losses);
     RescaleLoadedList();
