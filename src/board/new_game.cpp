@@ -21,7 +21,7 @@ void NewGame() {
     const bool ownGameState = !FritzMode && !UciMode;
     // An abandoned game still teaches the book: it counts as a draw.
     if (ownGameState && BookFileHandle && UseBookLearning && !BookLearnedThisGame &&
-        board.SideToMove != EngineSide && GamePly != 0) {
+        board.SideToMove != EngineSide && GamePly > GameBasePly) {
         UnmakeMove();
         LearnBookFromGame(2);
     }

@@ -1,6 +1,6 @@
 // The opening book file: opening and checking it, the index search by book
-// key, the choice of a book move and the "bkm" listing. Book learning, which
-// rewrites the counters in place, is not written yet.
+// key, the choice of a book move, the "bkm" listing and book learning, which
+// rewrites the counters of single entries in place.
 #include "book/book.h"
 
 #include <algorithm>
@@ -11,6 +11,7 @@
 #include "board/board.h"
 #include "board/keys.h"
 #include "board/legal_moves.h"
+#include "board/make_move.h"
 #include "board/random.h"
 #include "driver/platform.h"
 
@@ -51,8 +52,21 @@ constexpr i32 UnplayedRatio = 500;
 // Above any number of games a counter pair can hold.
 constexpr i32 NoGamesYet = 32700;
 
+// Learning adds these to the counters of a move (a draw is half a win and
+// half a loss); a counter that would reach CounterLimit scales the whole
+// list down to two thirds first.
+constexpr i32 DecisiveCredit = 2;
+constexpr i32 DrawCredit = 1;
+constexpr i32 CounterLimit = 255;
+// A list is its count byte and then the entries; an entry's counter word
+// follows its two squares.
+constexpr i64 ListCountSize = 1;
+constexpr i64 StatsOffsetInEntry = 2;
+
 // The move list of the last probe, in file order: squares as stored and
-// the counter word (version 1) or the mark (version 0).
+// the counter word (version 1) or the mark (version 0), and where the list
+// lies in the file.
+i64 BookChoiceListOffset = 0;
 u8 BookChoiceFrom[MaxBookMoves];
 u8 BookChoiceTo[MaxBookMoves];
 u16 BookChoiceStats[MaxBookMoves];
@@ -99,8 +113,9 @@ void RefuseBook(const char* format, i32 value = 0) {
 bool ReadFoundMoveList() {
     BookChoiceCount = 0;
     u8 offsetBytes[4];
-    if (!ReadBook(offsetBytes, sizeof offsetBytes) || !SeekBook(LittleEndian32(offsetBytes)))
-        return false;
+    if (!ReadBook(offsetBytes, sizeof offsetBytes)) return false;
+    BookChoiceListOffset = LittleEndian32(offsetBytes);
+    if (!SeekBook(BookChoiceListOffset)) return false;
     u8 count;
     if (!ReadBook(&count, 1)) return false;
     const i32 entrySize = BookIsVersion0 ? Version0EntrySize : Version1EntrySize;
@@ -214,6 +229,28 @@ bool PrintListHeader() {
     }
     PrintFlushed("%d moves from current pos in book:\n", count);
     return true;
+}
+
+// Writes the counters of entry i of the loaded list in place and flushes
+// them to the file, so that the learning survives an engine that is killed
+// after the game.
+void WriteEntryStats(i32 i, i32 wins, i32 losses) {
+    const i64 offset = BookChoiceListOffset + ListCountSize + i64(i) * Version1EntrySize + StatsOffsetInEntry;
+    const u8 stats[2] = {u8(wins), u8(losses)};
+    if (SeekBook(offset)) std::fwrite(stats, 1, sizeof stats, BookFileHandle);
+    std::fflush(BookFileHandle);
+    BookChoiceStats[i] = u16(wins | losses << 8);
+}
+
+// Two thirds of each counter of every played entry: the old games weigh
+// less and the counters have room again. Unplayed and excluded entries
+// keep their words.
+void RescaleLoadedList() {
+    for (i32 i = 0; i < BookChoiceCount; i++) {
+        const u16 stats = BookChoiceStats[i];
+        if (stats == 0 || stats == ExcludedStats) continue;
+        WriteEntryStats(i, 2 * (stats & 0xFF) / 3, 2 * (stats >> 8) / 3);
+    }
 }
 
 }  // namespace
@@ -355,4 +392,47 @@ void PrintVersion0BookMoves() {
     }
 }
 
-void LearnBookFromGame(i32 /*result*/) { BookLearnedThisGame = 1; }
+void UpdateBookLearning(u32 result, u32 move) {
+    // A version-0 book has no counters, and a read-only one keeps its own.
+    if (BookIsVersion0 || BookReadOnly) return;
+    // A list that cannot be read whole is left alone.
+    if (LoadBookMoves() <= 0) return;
+    const i32 from = i32(move & 63), to = i32((move >> 6) & 63);
+    i32 found = -1;
+    for (i32 i = 0; i < BookChoiceCount && found < 0; i++)
+        if (!IsExcludedEntry(i) && BookChoiceFrom[i] == from && BookChoiceTo[i] == to) found = i;
+    if (found < 0) return;
+
+    i32 wins = BookChoiceStats[found] & 0xFF, losses = BookChoiceStats[found] >> 8;
+    if (result == 2) {
+        wins += DrawCredit;
+        losses += DrawCredit;
+    } else if (result == 1) {
+        wins += DecisiveCredit;
+    } else {
+        losses += DecisiveCredit;
+    }
+    if (wins < CounterLimit && losses < CounterLimit) return WriteEntryStats(found, wins, losses);
+    RescaleLoadedList();
+    WriteEntryStats(found, 2 * wins / 3, 2 * losses / 3);
+}
+
+void LearnBookFromGame(i32 result) {
+    // Walk back two plies at a time, crediting each move the side to move
+    // made, but never below the position the game was set up from: a move
+    // made from it, or the double step that only carries a FEN's en-passant
+    // right, is no book move of this game.
+    const i32 lastPly = GamePly;
+    if (lastPly > GameBasePly) {
+        while (true) {
+            UnmakeMove();
+            if (GamePly <= GameBasePly) break;
+            UnmakeMove();
+            if (GamePly <= GameBasePly) break;
+            UpdateBookLearning(u32(result), GameHistory[GamePly].Move);
+        }
+        // Replay the game, each move with its state saved again.
+        while (GamePly < lastPly) MakeMove(GameHistory[GamePly].Move, 1);
+    }
+    BookLearnedThisGame = 1;
+}

@@ -67,5 +67,17 @@ Move BookMoveToPlay(Move bookMove);
 void PrintBookMoves();
 void PrintVersion0BookMoves();
 
-// result: 0 the engine lost, 1 it won, 2 draw or unfinished game.
+// Book learning. result: 1 the side to move has won (wins + 2), 2 a draw or
+// an undecided game (wins + 1, losses + 1), anything else a loss (losses +
+// 2). Counters stay below 255: a list whose counter would reach it is
+// scaled to two thirds first.
+//
+// Adds the result to the first entry of move (from and to squares) in the
+// current position's list that is not excluded, in the file itself. A
+// version-0 or read-only book, a position or move not in the book and a
+// list that cannot be read whole are left as they are.
+void UpdateBookLearning(u32 result, u32 move);
+// Credits every move the side to move made in this game, from the set-up
+// position on (the move made from that position itself excepted), walking
+// the game back and replaying it; marks the game as learnt from.
 void LearnBookFromGame(i32 result);

@@ -167,7 +167,7 @@ void CommandNoPost() { PostFlag = 0; }
 // draw when no search has scored it.
 void CommandReset() {
     if (UseBookLearning && BookFileHandle && !BookLearnedThisGame && RootScore[0] == 0 &&
-        board.SideToMove != EngineSide && GamePly > 0) {
+        board.SideToMove != EngineSide && GamePly > GameBasePly) {
         UnmakeMove();
         LearnBookFromGame(2);
     }

@@ -171,7 +171,7 @@ void UciNewGame() {
     SearchMovesCount = 0;
     // The game left unfinished counts as a draw for the book.
     if (UseBookLearning && BookFileHandle && !BookLearnedThisGame &&
-        board.SideToMove != EngineSide && GamePly > 0) {
+        board.SideToMove != EngineSide && GamePly > GameBasePly) {
         UnmakeMove();
         LearnBookFromGame(2);
     }

@@ -1,8 +1,10 @@
 // The opening book through the real executable, the way a GUI and a user
 // meet it: the book lines at start-up, the ini key and the UCI option, the
-// "bkm" listing and book moves played without a search.
+// "bkm" listing, book moves played without a search, and the counters that
+// games teach the book file.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "book/book_writer.h"
@@ -25,6 +27,11 @@ struct BookDirectory {
         return *this;
     }
     EngineRun Run(const std::string& input) { return RunEngine(input, 60, path); }
+    // How "Book.kvb" now differs from the golden book (see ChangedBytes).
+    std::string BookChanges() const {
+        return ChangedBytes(ReadTestFile(BookFixturePath("golden_v1.kvb")),
+                            ReadTestFile(path + "/Book.kvb"));
+    }
 };
 
 // Where text begins in output, or npos.
@@ -202,6 +209,109 @@ TEST(BookEngine, BookPawnReachingTheLastRankBecomesAQueen) {
                                   .Run("uci\nposition fen " + std::string(c.fen) + "\ngo depth 6\n");
         EXPECT_NE(At(run, c.bestmove), std::string::npos) << run.output;
         EXPECT_EQ(At(run, "info"), std::string::npos) << run.output;
+    }
+}
+
+TEST(BookEngine, XboardMateTeachesTheBookADrawOnce) {
+    // Scholar's mate with the engine to move as black: the game is over
+    // before any search, and every game end counts as a draw. Black's only
+    // book move, 1...e5 (bytes 75-76), gets one each; the second "go" finds
+    // the game learnt from.
+    BookDirectory directory;
+    directory.Put("golden_v1.kvb", "Book.kvb");
+    const EngineRun run = directory.Run(
+        "xboard\neasy\nnew\nforce\ne2e4\ne7e5\nf1c4\nb8c6\nd1h5\ng8f6\nh5f7\ngo\ngo\n");
+    EXPECT_NE(At(run, "EGTB files not found\n1-0 {White mates}\n1-0 {White mates}\n"),
+              std::string::npos)
+        << run.output;
+    EXPECT_EQ(directory.BookChanges(), "75:01 76:01");
+}
+
+// The score of the last information line so far.
+int LastInfoScore(const EnginePipe& engine) {
+    for (auto line = engine.lines.rbegin(); line != engine.lines.rend(); ++line) {
+        const size_t at = line->find(" score cp ");
+        if (line->rfind("info", 0) == 0 && at != std::string::npos)
+            return std::atoi(line->c_str() + at + 10);
+    }
+    ADD_FAILURE() << "no score\n" << engine.Transcript();
+    return 0;
+}
+
+TEST(BookEngine, UciSearchScoreTeachesTheBookOncePerGame) {
+    // Every score passes the bound: each game learns from its first search
+    // out of the book. The engine is white after 1.e4 e5 2.Nf3 Nc6, so its
+    // 2.Nf3 (bytes 101-102) gets a win for a score of 0 or more, else a
+    // loss.
+    BookDirectory directory;
+    directory.Put("golden_v1.kvb", "Book.kvb").PutText("Korvalent.ini", "BookLearningBound = -1\n");
+    EnginePipe engine(directory.path);
+    std::string bestmove;
+    engine.Send("uci");
+    engine.Send("ucinewgame");
+    engine.Send("position startpos");
+    engine.Send("go depth 4");
+    ASSERT_TRUE(engine.WaitFor("bestmove", 60000, &bestmove)) << engine.Transcript();
+    EXPECT_EQ(bestmove, "bestmove e2e4");
+    EXPECT_EQ(directory.BookChanges(), "") << "a book move teaches nothing";
+
+    // The second search of a game learns nothing; a new game learns again.
+    struct Search {
+        const char* before;
+        bool learns;
+    };
+    const Search searches[] = {{"", true}, {"", false}, {"ucinewgame", true}};
+    std::string expected = ReadTestFile(BookFixturePath("golden_v1.kvb"));
+    for (const Search& search : searches) {
+        if (*search.before) engine.Send(search.before);
+        engine.Send("position startpos moves e2e4 e7e5 g1f3 b8c6");
+        engine.Send("go depth 4");
+        ASSERT_TRUE(engine.WaitFor("bestmove", 60000)) << engine.Transcript();
+        if (search.learns) expected[LastInfoScore(engine) < 0 ? 102 : 101] += 2;
+        EXPECT_EQ(ChangedBytes(expected, ReadTestFile(directory.path + "/Book.kvb")), "")
+            << engine.Transcript();
+    }
+}
+
+TEST(BookEngine, AbandonedGameTeachesTheBookADraw) {
+    // A new game after 1.e4 e5 2.Nf3 Nc6 3.d4, black to move and the engine
+    // white: the engine's 3.d4 is taken back first, then white's 2.Nf3
+    // (bytes 101-102) gets a draw.
+    struct Case {
+        const char* what;
+        const char* input;
+    };
+    const Case cases[] = {
+        {"xboard", "xboard\nnew\nforce\ne2e4\ne7e5\ng1f3\nb8c6\nd2d4\nnew\n"},
+        {"uci", "uci\nucinewgame\nposition startpos moves e2e4 e7e5 g1f3 b8c6 d2d4\nucinewgame\n"},
+    };
+    for (const Case& c : cases) {
+        BookDirectory directory;
+        directory.Put("golden_v1.kvb", "Book.kvb");
+        const EngineRun run = directory.Run(c.input);
+        EXPECT_EQ(run.exitCode, 0) << run.output;
+        EXPECT_EQ(directory.BookChanges(), "101:01 102:01") << c.what;
+    }
+}
+
+TEST(BookEngine, SetUpDoubleStepIsNeverTakenBack) {
+    // Right after a FEN whose en-passant right puts 1.e4 on record, with the
+    // engine not to move, "reset" and "ucinewgame" keep the set-up position.
+    const std::string setUp =
+        "position fen rnbqkbnr/ppp1pppp/8/8/3pP3/8/PPPP1PPP/RNBQKBNR b KQkq e3\nbrd\n";
+    for (const char* command : {"reset", "ucinewgame"}) {
+        BookDirectory directory;
+        directory.Put("golden_v1.kvb", "Book.kvb");
+        const EngineRun run = directory.Run(setUp + command + "\nbrd\n");
+        const std::string startUpEnd = "EGTB files not found\n";
+        const size_t end = At(run, startUpEnd);
+        ASSERT_NE(end, std::string::npos) << run.output;
+        // Two board pictures of equal length: the same position twice.
+        const std::string boards = run.output.substr(end + startUpEnd.size());
+        ASSERT_EQ(boards.size() % 2, 0u) << boards;
+        EXPECT_EQ(boards.substr(0, boards.size() / 2), boards.substr(boards.size() / 2))
+            << command << "\n" << boards;
+        EXPECT_EQ(directory.BookChanges(), "") << command;
     }
 }
 

@@ -8,6 +8,10 @@
 #include <initializer_list>
 #include <string>
 
+#include <sys/fsuid.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "board/board.h"
 #include "board/fen.h"
 #include "board/init_tables.h"
@@ -18,6 +22,18 @@
 #include "support/engine_process.h"
 
 constexpr const char* StartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
+
+// Root may write any file; file checks made as an ordinary user see the
+// permissions. Restores the file-system user on leaving.
+struct UnprivilegedFileAccess {
+    uid_t saved = geteuid();
+    UnprivilegedFileAccess() {
+        if (saved == 0) setfsuid(65534);
+    }
+    ~UnprivilegedFileAccess() {
+        if (saved == 0) setfsuid(0);
+    }
+};
 
 class BookTest : public ::testing::Test {
 protected:
@@ -65,6 +81,21 @@ public:
     static void LoadBook(const std::string& path) {
         const std::string printed = OpenBookOutput(path);
         ASSERT_EQ(BookLoaded, 1) << printed;
+    }
+
+    // Makes the book file at path read-only and opens it as an ordinary
+    // user, with what OpenBook printed; false when no file can be made
+    // read-only here.
+    bool OpenReadOnlyBook(const std::string& path, std::string* printed) {
+        EXPECT_EQ(chmod(scratch.c_str(), 0755), 0);
+        EXPECT_EQ(chmod(path.c_str(), 0444), 0);
+        UnprivilegedFileAccess access;
+        if (FILE* probe = std::fopen(path.c_str(), "r+b")) {
+            std::fclose(probe);
+            return false;
+        }
+        *printed = OpenBookOutput(path);
+        return true;
     }
 
     // What the "bkm" listing prints for the current position.

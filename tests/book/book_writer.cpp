@@ -1,5 +1,6 @@
 #include "book/book_writer.h"
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -100,6 +101,19 @@ TestBook Key2OrderBook() {
         {StartKey1, 1, {{"d2d4", 0x0004}}},
     };
     return book;
+}
+
+std::string ChangedBytes(const std::string& before, const std::string& after) {
+    if (before.size() != after.size()) return "length " + std::to_string(after.size());
+    std::string changes;
+    for (size_t i = 0; i < before.size(); i++) {
+        if (before[i] == after[i]) continue;
+        char text[48];
+        std::snprintf(text, sizeof text, "%s%zu:%02x", changes.empty() ? "" : " ", i,
+                      unsigned(u8(after[i])));
+        changes += text;
+    }
+    return changes;
 }
 
 std::string BookFixturePath(const char* name) {

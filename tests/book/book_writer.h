@@ -46,5 +46,9 @@ TestBook GoldenVersion1Book();
 TestBook GoldenVersion0Book();
 TestBook Key2OrderBook();
 
+// The bytes of after that differ from before as "offset:value" with the
+// value in hex, in file order ("75:01 76:01"); empty when they are equal.
+std::string ChangedBytes(const std::string& before, const std::string& after);
+
 // Path of a committed fixture under tests/book/fixtures/.
 std::string BookFixturePath(const char* name);
