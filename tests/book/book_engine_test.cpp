@@ -221,7 +221,7 @@ TEST(BookEngine, XboardMateTeachesTheBookADrawOnce) {
     directory.Put("golden_v1.kvb", "Book.kvb");
     const EngineRun run = directory.Run(
         "xboard\neasy\nnew\nforce\ne2e4\ne7e5\nf1c4\nb8c6\nd1h5\ng8f6\nh5f7\ngo\ngo\n");
-    EXPECT_NE(At(run, "EGTB files not found\n1-0 {White mates}\n1-0 {White mates}\n"),
+    EXPECT_NE(At(run, "No EGTB files found\n1-0 {White mates}\n1-0 {White mates}\n"),
               std::string::npos)
         << run.output;
     EXPECT_EQ(directory.BookChanges(), "75:01 76:01");
@@ -303,7 +303,7 @@ TEST(BookEngine, SetUpDoubleStepIsNeverTakenBack) {
         BookDirectory directory;
         directory.Put("golden_v1.kvb", "Book.kvb");
         const EngineRun run = directory.Run(setUp + command + "\nbrd\n");
-        const std::string startUpEnd = "EGTB files not found\n";
+        const std::string startUpEnd = "No EGTB files found\n";
         const size_t end = At(run, startUpEnd);
         ASSERT_NE(end, std::string::npos) << run.output;
         // Two board pictures of equal length: the same position twice.
