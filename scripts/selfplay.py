@@ -345,8 +345,13 @@ class Engine:
         if self.wait_for_bestmove(10) is None:
             Stats.hung_stops += 1
             print("%s: no bestmove within 10 s of stop" % self.name, flush=True)
+            self.print_log_tail()
             self.restart()
         Stats.note_answer((time.monotonic() - sent) * 1000.0)
+
+    def print_log_tail(self, lines=12):
+        print("--- last lines of %s:\n%s" % (self.name, "\n".join(line[:300] for line in self.log[-lines:])),
+              flush=True)
 
     def wait_for_bestmove(self, seconds):
         """The bestmove line, or None when the engine gives none in time."""
@@ -464,6 +469,7 @@ def play_game(engines, white_index, args, game_number):
             Stats.time_losses += 1
             print("%s hung: no bestmove %.0f ms after its clock of %.0f ms ran out, in game %d at ply %d" % (
                 engine.name, spent_ms - clock_at_start, clock_at_start, game_number, len(moves) + 1), flush=True)
+            engine.print_log_tail()
             engine.stop_search()
             return lost_on_time(players, pondering, side), len(moves)
         best, ponder = bestmove_of(line)

@@ -255,6 +255,8 @@ void PollInputDuringSearch() {
 }
 
 void WaitForInputDuringSearch() {
-    if (!InputEnded()) StdinHasData(-1);
+    // A whole line read along with an earlier one already waits in the
+    // buffer, where blocking on the descriptor would never see it.
+    if (!InputAvailable() && !InputEnded()) StdinHasData(-1);
     PollInputDuringSearch();
 }

@@ -434,6 +434,34 @@ TEST(Uci, ShortSearchesEndInQueenEndings) {
     }
 }
 
+// A search that ends before its first poll and then waits for "stop" or
+// "ponderhit" must find the line even when it came in one read with "go".
+TEST(Uci, EnderSentWithGoIsNotLost) {
+    struct Case {
+        const char* fen;
+        const char* lines;
+        const char* bestmove;
+    };
+    const std::string oneMove = "7k/8/8/8/8/8/6q1/K7 w - - 0 1";
+    const Case cases[] = {
+        {oneMove.c_str(), "go ponder wtime 300 btime 300\nponderhit", "bestmove a1b1"},
+        {oneMove.c_str(), "go ponder\nstop", "bestmove a1b1"},
+        {oneMove.c_str(), "go infinite\nstop", "bestmove a1b1"},
+        {MatedFen, "go ponder\nponderhit", "bestmove 0000"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.lines);
+        UciEngine engine;
+        engine.Send(std::string("position fen ") + test.fen);
+        engine.Sync();
+        engine.Send(test.lines);  // one write: both lines arrive together
+        const std::string best = engine.BestMove(ReplyMs);
+        EXPECT_EQ(Word(best, 0) + " " + Word(best, 1), test.bestmove) << engine.Transcript();
+        engine.Sync();
+        EXPECT_EQ(engine.Count("bestmove"), 1) << engine.Transcript();
+    }
+}
+
 TEST(Uci, PonderMoveIsLegalAfterTheBestMove) {
     UciEngine engine;
     engine.Send("position startpos moves e2e4 e7e5 g1f3");
