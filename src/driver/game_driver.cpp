@@ -28,9 +28,9 @@ namespace {
 
 // Nodes between two looks at the clock and input: the shorter the budget,
 // the more often. At about 1.5 million nodes a second the longest is under
-// 7 ms, and still some 30 ms when a busy machine leaves the engine a
-// sixth of that speed: a search ends close to its hard limit and answers
-// input within 50 ms. A look costs about a microsecond.
+// 7 ms, and some 35 ms when a busy machine leaves the engine a fifth of
+// that speed: a search ends close to its hard limit and answers input
+// within 50 ms. A look costs about a microsecond.
 constexpr i32 CheckIntervalShort = 2000;
 constexpr i32 CheckIntervalMedium = 5000;
 constexpr i32 CheckIntervalLong = 10000;
