@@ -12,6 +12,18 @@ of time and that no engine process dies. It exits with code 1 on any fault.
 
 With --ponder the engines ponder on the expected reply ("go ponder", then
 "ponderhit" or "stop"), which exercises the ponder paths as well.
+
+A move's clock runs from the moment the opponent's move is known (before a
+"stop" that ends a missed ponder search, or at "ponderhit") to its bestmove,
+as in a GUI. A side whose clock runs out loses the game, and the run goes on
+with the next game. At the end the script prints the time losses, the largest
+share of its clock that a single move took (the clock it had when it started
+to think; the engine's hard limit is at most half the usable clock, so a
+share above 0.5 is an overrun), the largest overrun past half the clock in
+ms, and the slowest answer to "stop" and "isready". A search that gives no
+bestmove 10 s after its clock ran out, or after "stop", counts as a time
+loss (or an unanswered stop) and its process is replaced. Time losses and
+unanswered stops make the exit code 1.
 """
 
 import argparse
@@ -247,9 +259,30 @@ class EngineDied(Exception):
     pass
 
 
+class Stats:
+    """Figures of the whole run on time use."""
+    time_losses = 0
+    hung_stops = 0
+    largest_share = 0.0
+    largest_share_at = ""
+    largest_overrun_ms = 0.0
+    slowest_answer_ms = 0.0
+
+    @classmethod
+    def note_move(cls, spent_ms, clock_ms, where):
+        share = spent_ms / clock_ms if clock_ms > 0 else float("inf")
+        if share > cls.largest_share:
+            cls.largest_share, cls.largest_share_at = share, "%s, %.0f of %.0f ms" % (where, spent_ms, clock_ms)
+        cls.largest_overrun_ms = max(cls.largest_overrun_ms, spent_ms - clock_ms / 2.0)
+
+    @classmethod
+    def note_answer(cls, ms):
+        cls.slowest_answer_ms = max(cls.slowest_answer_ms, ms)
+
+
 class Engine:
     def __init__(self, path, name):
-        self.name = name
+        self.name, self.path = name, path
         self.workdir = tempfile.mkdtemp(prefix="korvalent-selfplay-")
         self.process = subprocess.Popen([os.path.abspath(path)], cwd=self.workdir, stdin=subprocess.PIPE,
                                         stdout=subprocess.PIPE, stderr=subprocess.STDOUT, bufsize=0)
@@ -295,10 +328,50 @@ class Engine:
             if line.startswith(prefix):
                 return line
 
+    def answer(self, command, prefix, forbidden=None):
+        """Sends command and reads up to its answer, keeping the longest
+        answer time seen in Stats."""
+        self.send(command)
+        sent = time.monotonic()
+        line = self.wait_for(prefix, 10, forbidden=forbidden)
+        Stats.note_answer((time.monotonic() - sent) * 1000.0)
+        return line
+
+    def stop_search(self):
+        """Ends a ponder search with "stop"; a process that answers nothing
+        within 10 s is counted and replaced."""
+        self.send("stop")
+        sent = time.monotonic()
+        if self.wait_for_bestmove(10) is None:
+            Stats.hung_stops += 1
+            print("%s: no bestmove within 10 s of stop" % self.name, flush=True)
+            self.print_log_tail()
+            self.restart()
+        Stats.note_answer((time.monotonic() - sent) * 1000.0)
+
+    def print_log_tail(self, lines=12):
+        print("--- last lines of %s:\n%s" % (self.name, "\n".join(line[:300] for line in self.log[-lines:])),
+              flush=True)
+
+    def wait_for_bestmove(self, seconds):
+        """The bestmove line, or None when the engine gives none in time."""
+        try:
+            return self.wait_for("bestmove", seconds)
+        except EngineDied:
+            if self.process.poll() is not None:
+                raise
+            return None
+
+    def restart(self):
+        """A fresh process in place of one that hangs in a search."""
+        self.process.kill()
+        self.process.wait()
+        self.__init__(self.path, self.name)
+        self.start()
+
     def sync(self):
         """isready / readyok: any bestmove on the way is a stray one."""
-        self.send("isready")
-        self.wait_for("readyok", 10, forbidden="bestmove")
+        self.answer("isready", "readyok", forbidden="bestmove")
 
     def start(self):
         self.send("uci")
@@ -339,6 +412,15 @@ def game_result(position, plies, max_plies):
     return None
 
 
+def lost_on_time(players, pondering, side):
+    """Ends a game the side to move lost on time; the other side's ponder
+    search, if any, ends unused. Returns the result."""
+    other = 1 - side
+    if pondering[other] is not None:
+        players[other].stop_search()
+    return "0-1" if side == 0 else "1-0"
+
+
 def play_game(engines, white_index, args, game_number):
     """One game; returns (result text, plies). Raises EngineDied on a fault."""
     position = Position()
@@ -356,37 +438,50 @@ def play_game(engines, white_index, args, game_number):
             # A ponder search still running owes its bestmove to "stop".
             for ponder_side in (0, 1):
                 if pondering[ponder_side] is not None:
-                    players[ponder_side].send("stop")
-                    players[ponder_side].wait_for("bestmove", 10)
+                    players[ponder_side].stop_search()
             return result, len(moves)
         legal = position.legal_moves()
 
         engine = players[side]
+        # The clock runs from the opponent's move on, through a "stop" that
+        # ends a missed ponder search.
         started = time.monotonic()
+        clock_at_start = clocks[side]
         if pondering[side] is not None:
             if moves and moves[-1] == pondering[side]:
                 engine.send("ponderhit")
-                started = time.monotonic()
             else:
                 # A miss: the ponder search ends with a move nobody plays.
-                engine.send("stop")
-                engine.wait_for("bestmove", 10)
+                engine.stop_search()
                 pondering[side] = None
         if pondering[side] is None:
             engine.sync()
             engine.send("position startpos" + (" moves " + " ".join(moves) if moves else ""))
-            engine.send(go_command(clocks, args.inc_ms))
-            started = time.monotonic()
+            engine.send(go_command([c - ((time.monotonic() - started) * 1000.0 if i == side else 0)
+                                    for i, c in enumerate(clocks)], args.inc_ms))
         pondering[side] = None
-        line = engine.wait_for("bestmove", clocks[side] / 1000.0 + 5)
+        line = engine.wait_for_bestmove(max(clocks[side], 0) / 1000.0 + 10)
         spent_ms = (time.monotonic() - started) * 1000.0
+        if line is None:
+            # Lost on time long ago: a search that "stop" cannot end either
+            # needs a new process.
+            Stats.note_move(spent_ms, clock_at_start, "game %d ply %d, hung" % (game_number, len(moves) + 1))
+            Stats.time_losses += 1
+            print("%s hung: no bestmove %.0f ms after its clock of %.0f ms ran out, in game %d at ply %d" % (
+                engine.name, spent_ms - clock_at_start, clock_at_start, game_number, len(moves) + 1), flush=True)
+            engine.print_log_tail()
+            engine.stop_search()
+            return lost_on_time(players, pondering, side), len(moves)
         best, ponder = bestmove_of(line)
         if best not in legal:
             raise EngineDied("%s: illegal bestmove %r after moves %s" % (engine.name, best, " ".join(moves)))
+        Stats.note_move(spent_ms, clock_at_start, "game %d ply %d" % (game_number, len(moves) + 1))
         clocks[side] -= spent_ms
         if clocks[side] < 0:
-            raise EngineDied("%s: lost on time (%.0f ms over) in game %d at ply %d" % (
-                engine.name, -clocks[side], game_number, len(moves)))
+            Stats.time_losses += 1
+            print("%s lost on time (%.0f ms over, the move took %.0f of %.0f ms) in game %d at ply %d" % (
+                engine.name, -clocks[side], spent_ms, clock_at_start, game_number, len(moves) + 1), flush=True)
+            return lost_on_time(players, pondering, side), len(moves)
         clocks[side] += args.inc_ms
         position.make(best)
         moves.append(best)
@@ -435,9 +530,13 @@ def main():
             if engine.process.poll() is None:
                 engine.process.kill()
         return 1
-    print("%d games, %d plies: white won %d, black won %d, drawn %d; every move legal, no time loss" % (
+    print("%d games, %d plies: white won %d, black won %d, drawn %d; every move legal" % (
         args.games, total_plies, score["1-0"], score["0-1"], score["1/2-1/2"]))
-    return 0
+    print("time losses %d; largest share of the clock %.3f (%s); largest overrun %.0f ms; "
+          "slowest answer to stop/isready %.0f ms; stops unanswered for 10 s %d" % (
+              Stats.time_losses, Stats.largest_share, Stats.largest_share_at or "no move",
+              max(Stats.largest_overrun_ms, 0.0), Stats.slowest_answer_ms, Stats.hung_stops))
+    return 1 if Stats.time_losses or Stats.hung_stops else 0
 
 
 if __name__ == "__main__":

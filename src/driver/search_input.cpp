@@ -278,7 +278,8 @@ void PollInputDuringSearch() {
 }
 
 void WaitForInputDuringSearch() {
-    // A whole line may be waiting already behind one that ended a poll.
-    if (!InputEnded() && !InputAvailable()) StdinHasData(-1);
+    // A whole line read along with an earlier one already waits in the
+    // buffer, where blocking on the descriptor would never see it.
+    if (!InputAvailable() && !InputEnded()) StdinHasData(-1);
     PollInputDuringSearch();
 }

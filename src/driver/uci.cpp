@@ -258,7 +258,9 @@ void ReadGoLimits(i32 tokenCount) {
         } else if (MatchKeyword("nodes", word)) {
             NodeLimit = u64(std::max(value(), 0));
         } else if (MatchKeyword("movetime", word)) {
-            MoveTimeCs = value() / MsPerCs;
+            // Under a centisecond is still a limit: one centisecond, not none.
+            const i32 ms = value();
+            MoveTimeCs = ms > 0 ? std::max(ms / MsPerCs, 1) : ms / MsPerCs;
         } else if (MatchKeyword("mate", word)) {
             MateLimit = value();
         } else if (MatchKeyword("infinite", word)) {

@@ -102,8 +102,8 @@ i32 QuiescenceSearch(i32 alpha, i32 beta, i32 depth, i32 nodeKind) {
 
     SelDepth = std::max(SelDepth, ply);
     NodeCount += 1;
-    TimeCheckCountdown -= 1;
     PlyStack[ply].BestMove = NoMove;
+    if (NodeEntryPoll()) return 0;
 
     if (NodeNearStackEnds()) return NodeStaticScore();
 

@@ -35,16 +35,15 @@ i32 AbortSearch() {
     return 1;
 }
 
-// The poll every TimeCheckInterval nodes: input, the node limit, the silent
-// search's second, the UCI speed line and, in a timed search, the clock.
-// Returns 1 when the search must stop.
+// The poll every TimeCheckInterval nodes: input, the silent search's
+// second, the UCI speed line and, in a timed search, the clock. Returns 1
+// when the search must stop.
 i32 CheckClockAndInput() {
     if (InputAvailable()) {
         TimeCheckCountdown = TimeCheckInterval;
         PollInputDuringSearch();
         if (board.SearchAbort) return 1;
     }
-    if (NodeLimit != 0 && NodeCount >= NodeLimit) return AbortSearch();
     if (PonderingNow && SilentSearch == 1 && ElapsedCs() > 100) {
         SilentSearch = 0;
         return AbortSearch();
@@ -160,6 +159,13 @@ bool NullMoveMeetsThreat(i32 margin) {
 
 }  // namespace
 
+bool NodeEntryPoll() {
+    // The node that reaches the limit is the last one searched.
+    if (NodeLimit != 0 && NodeCount >= NodeLimit) return AbortSearch() != 0;
+    TimeCheckCountdown -= 1;
+    return TimeCheckCountdown < 0 && CheckClockAndInput() != 0;
+}
+
 i32 SearchChild(i32 alpha, i32 beta, i32 depth, i32 nodeKind) {
     SearchPly += 1;
     const i32 v = depth < OnePly ? QuiescenceSearch(alpha, beta, 0, nodeKind)
@@ -181,6 +187,7 @@ i32 Search(i32 alpha, i32 beta, i32 depth, i32 nullAllowed, i32 nodeKind) {
     NodeCount += 1;
     PlyStack[ply].BestMove = NoMove;
     PlyStack[ply].Reply = NoMove;
+    if (NodeEntryPoll()) return 0;
 
     if (NodeNearStackEnds()) return NodeStaticScore();
 
@@ -197,9 +204,6 @@ i32 Search(i32 alpha, i32 beta, i32 depth, i32 nullAllowed, i32 nodeKind) {
     node.low = low;
 
     SelDepth = std::max(SelDepth, ply);
-
-    TimeCheckCountdown -= 1;
-    if (TimeCheckCountdown < 0 && CheckClockAndInput()) return 0;
 
     // Draws by rule, and with few pieces the material shortcuts.
     node.endgameReduce = 0;

@@ -34,6 +34,14 @@ constexpr i32 TablebaseDepth = 11820;
 // left for the caller.
 i32 Search(i32 alpha, i32 beta, i32 depth, i32 nullAllowed, i32 nodeKind);
 
+// The poll at the entry of every node of both searches, after the node is
+// counted: a node limit reached ends the search, and every
+// TimeCheckInterval nodes (when TimeCheckCountdown falls below zero) the
+// input, the silent search's second and, in a timed search, the clock are
+// looked at. Returns true when the search must stop: board.SearchAbort is
+// then set, and the node returns at once.
+bool NodeEntryPoll();
+
 // Searches the position one ply down (SearchPly raised around the call):
 // by the quiescence search when depth is below one ply, else by Search with
 // the null move allowed.

@@ -238,7 +238,7 @@ TEST_F(GameDriver, FixedTimePerMoveTakesTheTimedPathWithoutAClock) {
     EXPECT_EQ(SearchDepthLimit, TimedSearchDepth);
     EXPECT_EQ(TimeBudgetCs, 20);
     EXPECT_EQ(TimeHardLimitCs, 20);
-    EXPECT_EQ(TimeCheckInterval, 5000);
+    EXPECT_EQ(TimeCheckInterval, 2000);
     // The depth limit holds in the timed path too.
     EXPECT_LE(IterationDepth, 4);
     EXPECT_NE(printed.find("\nmove "), std::string::npos) << printed;
@@ -249,7 +249,7 @@ TEST_F(GameDriver, FixedTimePerMoveTakesTheTimedPathWithoutAClock) {
     DepthLimit = 3;
     Think();
     EXPECT_EQ(SearchDepthLimit, TimedSearchDepth);
-    EXPECT_EQ(TimeCheckInterval, 50000);
+    EXPECT_EQ(TimeCheckInterval, 10000);
     EXPECT_EQ(IterationDepth, 2);
 }
 

@@ -421,6 +421,106 @@ TEST(Uci, HashOptionsAndTheRest) {
     EXPECT_EQ(engine.Count("Error opening"), 2) << engine.Transcript();
 }
 
+// Two queens against pawns, and a queen ending: positions whose
+// quiescence searches run long chains of checks.
+const char* const TwoQueensFen = "3Q4/7p/8/3Q4/1k4pP/5p2/5P1P/5K2 w - - 2 1";
+const char* const QueenEndingFen = "8/5pk1/6p1/8/3q4/6P1/5PK1/4Q3 w - - 0 1";
+const char* const KiwipeteFen =
+    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
+
+TEST(Uci, NodeLimitEndsTheSearchAtItsCount) {
+    UciEngine engine;
+    for (const char* fen : {KiwipeteFen, TwoQueensFen, QueenEndingFen}) {
+        for (int limit : {1, 100, 5000, 100000}) {
+            SCOPED_TRACE(std::string(fen) + ", go nodes " + std::to_string(limit));
+            engine.Send("ucinewgame");
+            engine.Send("position fen " + std::string(fen));
+            engine.Sync();
+            const int start = int(engine.lines.size());
+            engine.Send("go nodes " + std::to_string(limit));
+            const std::string best = engine.BestMove();
+            ASSERT_TRUE(std::regex_match(best, BestMoveLine)) << engine.Transcript();
+            int nodes = -1;
+            for (const std::string& line : engine.LinesFrom(start))
+                if (line.rfind("info ", 0) == 0 && Field(line, "nodes") >= 0)
+                    nodes = Field(line, "nodes");
+            // None of these searches ends by itself this early.
+            EXPECT_GE(nodes, limit) << engine.Transcript();
+            EXPECT_LE(nodes, limit + 10) << engine.Transcript();
+        }
+    }
+}
+
+TEST(Uci, NodeCountThatIsNoLimit) {
+    UciEngine engine;
+    for (const char* count : {"0", "-5", "many"}) {
+        SCOPED_TRACE(count);
+        engine.Send("position startpos");
+        engine.Sync();
+        const int start = int(engine.lines.size());
+        engine.Send(std::string("go nodes ") + count + " depth 5");
+        ASSERT_NE(engine.BestMove(), "") << engine.Transcript();
+        int deepest = 0;
+        for (const std::string& line : engine.LinesFrom(start))
+            if (line.rfind("info depth ", 0) == 0) deepest = std::max(deepest, Field(line, "depth"));
+        EXPECT_EQ(deepest, 5) << engine.Transcript();
+    }
+}
+
+// Timing is measured by scripts/time_limits.py; these bounds are generous
+// enough for a busy machine and only catch a search that does not stop.
+TEST(Uci, ShortSearchesEndInQueenEndings) {
+    constexpr int GenerousMs = 3000;
+    UciEngine engine;
+    for (const char* fen : {TwoQueensFen, QueenEndingFen}) {
+        SCOPED_TRACE(fen);
+        engine.Send("position fen " + std::string(fen));
+        // Under a centisecond is still a time limit.
+        engine.Send("go movetime 5");
+        EXPECT_TRUE(std::regex_match(engine.BestMove(GenerousMs), BestMoveLine)) << engine.Transcript();
+        engine.Send("go wtime 300 btime 300 movestogo 1");
+        EXPECT_TRUE(std::regex_match(engine.BestMove(GenerousMs), BestMoveLine)) << engine.Transcript();
+        engine.Send("go infinite");
+        engine.Drain(300);
+        engine.Send("isready");
+        EXPECT_TRUE(engine.WaitFor("readyok", GenerousMs)) << engine.Transcript();
+        engine.Send("stop");
+        EXPECT_TRUE(std::regex_match(engine.BestMove(GenerousMs), BestMoveLine)) << engine.Transcript();
+        engine.Send("go ponder wtime 300 btime 300 movestogo 1");
+        engine.Drain(300);
+        engine.Send("ponderhit");
+        EXPECT_TRUE(std::regex_match(engine.BestMove(GenerousMs), BestMoveLine)) << engine.Transcript();
+    }
+}
+
+// A search that ends before its first poll and then waits for "stop" or
+// "ponderhit" must find the line even when it came in one read with "go".
+TEST(Uci, EnderSentWithGoIsNotLost) {
+    struct Case {
+        const char* fen;
+        const char* lines;
+        const char* bestmove;
+    };
+    const std::string oneMove = "7k/8/8/8/8/8/6q1/K7 w - - 0 1";
+    const Case cases[] = {
+        {oneMove.c_str(), "go ponder wtime 300 btime 300\nponderhit", "bestmove a1b1"},
+        {oneMove.c_str(), "go ponder\nstop", "bestmove a1b1"},
+        {oneMove.c_str(), "go infinite\nstop", "bestmove a1b1"},
+        {MatedFen, "go ponder\nponderhit", "bestmove 0000"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.lines);
+        UciEngine engine;
+        engine.Send(std::string("position fen ") + test.fen);
+        engine.Sync();
+        engine.Send(test.lines);  // one write: both lines arrive together
+        const std::string best = engine.BestMove(ReplyMs);
+        EXPECT_EQ(Word(best, 0) + " " + Word(best, 1), test.bestmove) << engine.Transcript();
+        engine.Sync();
+        EXPECT_EQ(engine.Count("bestmove"), 1) << engine.Transcript();
+    }
+}
+
 TEST(Uci, PonderMoveIsLegalAfterTheBestMove) {
     UciEngine engine;
     engine.Send("position startpos moves e2e4 e7e5 g1f3");

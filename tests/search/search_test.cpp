@@ -166,13 +166,18 @@ TEST_F(SearchTest, PollStopsTheSearch) {
         const char* name;
         u64 nodeLimit;
         i32 depthLimit, budget, pondering;
-        bool stops;
+        bool quiescence, stops;
     };
+    // The quiescence search is entered with the countdown run out, so its
+    // first node polls.
     const Case cases[] = {
-        {"node limit", 2000, 100, TimeUnlimitedCs, 0, true},
-        {"timed search out of time", 0, TimedSearchDepth, 0, 0, true},
-        {"out of time but pondering", 0, TimedSearchDepth, 0, 1, false},
-        {"depth-limited search ignores the clock", 0, 100, 0, 0, false},
+        {"node limit", 2000, 100, TimeUnlimitedCs, 0, false, true},
+        {"timed search out of time", 0, TimedSearchDepth, 0, 0, false, true},
+        {"out of time but pondering", 0, TimedSearchDepth, 0, 1, false, false},
+        {"depth-limited search ignores the clock", 0, 100, 0, 0, false, false},
+        {"quiescence search at the node limit", 1, 100, TimeUnlimitedCs, 0, true, true},
+        {"quiescence search out of time", 0, TimedSearchDepth, 0, 0, true, true},
+        {"quiescence search out of time but pondering", 0, TimedSearchDepth, 0, 1, true, false},
     };
     PipedStdin input;  // nothing arrives
     for (const Case& c : cases) {
@@ -188,9 +193,11 @@ TEST_F(SearchTest, PollStopsTheSearch) {
         PonderingNow = c.pondering;
         SearchStartTime = ClockCs();
         TimeCheckInterval = 100;
-        TimeCheckCountdown = 100;
+        TimeCheckCountdown = c.quiescence ? 0 : 100;
+        NodeCount = 0;
         const Board before = board;
-        const i32 score = Search(-Infinity, Infinity, 360, 1, 0);
+        const i32 score = c.quiescence ? QuiescenceSearch(-Infinity, Infinity, 0, 0)
+                                       : Search(-Infinity, Infinity, 360, 1, 0);
         EXPECT_TRUE(SamePosition(before));
         EXPECT_EQ(MoveStackTop, 1);
         EXPECT_EQ(board.SearchAbort != 0, c.stops);
