@@ -142,10 +142,27 @@ FILE* OpenFileTranslated(const char* path, const char* mode) {
 
 static bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
+std::string TrimTrailingBlanks(const char* text) {
+    std::string trimmed = text;
+    while (!trimmed.empty() && IsBlank(trimmed.back())) trimmed.pop_back();
+    return trimmed;
+}
+
 FILE* OpenFileTrimmingBlanks(const char* path, const char* mode) {
     if (FILE* file = OpenFileTranslated(path, mode)) return file;
-    std::string trimmed = path;
-    while (!trimmed.empty() && IsBlank(trimmed.back())) trimmed.pop_back();
+    const std::string trimmed = TrimTrailingBlanks(path);
     if (trimmed.size() == std::strlen(path)) return nullptr;
     return OpenFileTranslated(trimmed.c_str(), mode);
+}
+
+bool IsDirectoryTranslated(const char* path) {
+    const std::string translated = TranslatePath(path);
+    const std::string found = translated.empty() ? "." : FindFileCaseInsensitive(translated);
+    struct stat info;
+    return !found.empty() && stat(found.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool IsRegularFile(FILE* file) {
+    struct stat info;
+    return fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
 }

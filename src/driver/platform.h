@@ -46,3 +46,13 @@ FILE* OpenFileTranslated(const char* path, const char* mode);
 // protocol line keeps the blanks that followed it, and a GUI's carriage
 // return arrives as one.
 FILE* OpenFileTrimmingBlanks(const char* path, const char* mode);
+
+// 1 when the translated path names a directory (its components matched
+// without regard to case); "" is the working directory.
+bool IsDirectoryTranslated(const char* path);
+
+// The name without its trailing blanks (blanks, tabs, CR, LF).
+std::string TrimTrailingBlanks(const char* text);
+
+// 1 when the open stream is a regular file (not a directory or a device).
+bool IsRegularFile(FILE* file);

@@ -39,8 +39,8 @@ TEST(Tablebase, CacheSizes) {
         // 2^31 bytes and more are refused as a negative 32-bit size.
         {2048, 1u << 31, false, true},
         {3000, 3000u << 20, false, true},
-        // 4096 MB wraps to 0 bytes: a cache without blocks, no failure.
-        {4096, 0, false, false},
+        // 4096 MB is 2^32 bytes: too large, though the setting wraps to 0.
+        {4096, 0, false, true},
         {1, 1u << 20, true, false},
     };
     for (const Case& c : cases) {
