@@ -5,10 +5,14 @@
 
 #include <string>
 
+#include "board/board.h"
+#include "board/fen.h"
+#include "board/init_tables.h"
 #include "eval/bitbases.h"
 #include "retrograde_solver.h"
 #include "support/engine_process.h"
 #include "table_file_fixtures.h"
+#include "tablebase/tablebase.h"
 
 namespace {
 
@@ -61,7 +65,7 @@ TEST(SolvedTables, FilesInIndexOrder) {
     }
 }
 
-// A FEN of the three men, the man White's.
+// A FEN of the three men: `man` on manSq, 'K' on wk, 'k' on bk.
 std::string ThreeManFen(char man, i32 manSq, i32 wk, i32 bk, i32 stm) {
     std::string rows;
     for (i32 rank = 7; rank >= 0; --rank) {
@@ -83,18 +87,52 @@ std::string ThreeManFen(char man, i32 manSq, i32 wk, i32 bk, i32 stm) {
     return rows + (stm == WHITE ? " w - - 0 1" : " b - - 0 1");
 }
 
+void WriteThreeManTables(const std::string& dir) {
+    for (const char* name : ThreeManNames)
+        for (i32 side = 0; side < 2; ++side) {
+            std::vector<u8> bytes;
+            ASSERT_TRUE(retro::TableFileBytes(TablebaseRegistry[TableId(name)], side, bytes));
+            WriteWholeFile(dir + "/" + name + (side ? ".nbb" : ".nbw"), bytes);
+        }
+}
+
+// The probe over the written kpk files against the pawn bitbase, with the
+// pawn of either colour (the board turned round) and either side to move.
+TEST(SolvedTables, ProbeAgreesWithThePawnBitbase) {
+    InitEngineTables();
+    const std::string dir = MakeScratchDir();
+    WriteThreeManTables(dir);
+    ASSERT_EQ(InitTablebases(dir.c_str()), 3);
+    AllocTableCache();
+    i32 checked = 0;
+    for (i32 bk = 0; bk < 64; bk += 3)
+        for (i32 wk = 0; wk < 64; ++wk)
+            for (i32 pawn = 8; pawn < 56; ++pawn)
+                for (i32 stm = 0; stm < 2; ++stm)
+                    for (i32 turned = 0; turned < 2; ++turned) {
+                        if (!retro::Legal(PAWN, stm, pawn, wk, bk)) continue;
+                        const std::string fen = turned ? ThreeManFen('p', pawn ^ 56, bk ^ 56, wk ^ 56, 1 - stm)
+                                                       : ThreeManFen('P', pawn, wk, bk, stm);
+                        ASSERT_TRUE(ParseFen(fen.c_str())) << fen;
+                        i32 score = 0;
+                        ASSERT_EQ(ProbeTablebase(1 - board.SideToMove, &score), 1) << fen;
+                        const i32 bit = stm + 2 * (pawn + 64 * (wk + 64 * bk));
+                        const bool pawnSideWins = (stm == WHITE) ? score > 0 : score < 0;
+                        ASSERT_EQ(pawnSideWins, bool(PawnWinBitbase[bit >> 3] >> (bit & 7) & 1)) << fen;
+                        checked += 1;
+                    }
+    EXPECT_GT(checked, 40000);
+    InitTablebases(nullptr);
+    FreeTableCache();
+}
+
 // Through the engine: start-up finds the tables, and "go" prints the
 // solver's distance as "score mate N".
 TEST(SolvedTables, EngineScoresMatesFromTheFiles) {
     const std::string dir = MakeScratchDir();
     const std::string tables = dir + "/tablebases";
     mkdir(tables.c_str(), 0755);
-    for (const char* name : ThreeManNames)
-        for (i32 side = 0; side < 2; ++side) {
-            std::vector<u8> bytes;
-            ASSERT_TRUE(retro::TableFileBytes(TablebaseRegistry[TableId(name)], side, bytes));
-            WriteWholeFile(tables + "/" + name + (side ? ".nbb" : ".nbw"), bytes);
-        }
+    WriteThreeManTables(tables);
     // The longest mates of kqk and krk and a short one, White to move.
     struct Case {
         const char* table;

@@ -182,12 +182,21 @@ TEST(TableFiles, StartUpLinesAndEmptyPieceIsTheWorkingDirectory) {
     WritePlainSide(dir, "kpk.nbw", Kpk, 0);
     WriteWholeFile(dir + "/kpk.nbb.emd", test_encoder::EncodeTable(SyntheticTable(Kpk, 1)).file);
     // The default path has no tables here; an empty piece finds them.
-    const EngineRun run = RunEngine("uci\nsetoption name NalimovPath value ;nothing\negtbstat\nquit\n", 30, dir);
+    // A later scan that finds nothing still holds the decode state.
+    const EngineRun run = RunEngine(
+        "uci\nsetoption name NalimovPath value ;nothing\negtbstat\n"
+        "setoption name NalimovPath value nothing\negtbstat\nquit\n",
+        30, dir);
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_NE(run.output.find("No EGTB files found\n"), std::string::npos) << run.output;
-    EXPECT_NE(run.output.find("3 piece EGTB files found\n"), std::string::npos) << run.output;
-    EXPECT_NE(run.output.find("kb of RAM used for TB indices and decompression tables\n"), std::string::npos)
-        << run.output;
+    const size_t found = run.output.find("3 piece EGTB files found\n");
+    ASSERT_NE(found, std::string::npos) << run.output;
+    EXPECT_LT(run.output.find("No EGTB files found\n"), found) << run.output;
+    const char* memory = "kb of RAM used for TB indices and decompression tables\n";
+    const size_t firstMemory = run.output.find(memory, found);
+    ASSERT_NE(firstMemory, std::string::npos) << run.output;
+    const size_t none = run.output.find("No EGTB files found\n", firstMemory);
+    ASSERT_NE(none, std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("9kb of RAM used", none), std::string::npos) << run.output;
 }
 
 }  // namespace
