@@ -239,6 +239,7 @@ i32 InitTablebases(const char* pathList) {
     if (pathList == nullptr) return 0;
 
     i32 maxId = 0;
+    const DirectoryListingCache listings;
     // Directories at every ',' and ';'; an empty piece is the working
     // directory. Each directory is checked once; one that cannot be reached
     // is skipped.
