@@ -1,5 +1,5 @@
-// The tablebase services before any table file is read: the settings'
-// start values, a scan that finds nothing, and the block cache's memory.
+// The tablebase settings' start values, a scan of a path without tables, and
+// the sizes of the block cache's memory.
 #include "tablebase/tablebase.h"
 
 #include <gtest/gtest.h>
