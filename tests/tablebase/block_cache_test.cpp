@@ -110,6 +110,11 @@ TEST_F(BlockCache, SplitSideBlocksLieInTheirExtents) {
     EXPECT_EQ(Chain(Krbkbn, 0, 0), std::vector<u32>{262144});
     EXPECT_NE(TablebaseFiles[Krbkbn].fileHandle[0][1], nullptr);
     EXPECT_EQ(TablebaseFiles[Krbkbn].fileHandle[0][0], nullptr);
+    // A new scan closes every open file and empties the cache first.
+    InitTablebases(dir.c_str());
+    EXPECT_EQ(TablebaseFiles[Krbkbn].fileHandle[0][1], nullptr);
+    EXPECT_EQ(TableCacheMostRecent, nullptr);
+    EXPECT_EQ(Chain(Krbkbn, 0, 0), std::vector<u32>{});
 }
 
 TEST_F(BlockCache, FileThatCannotBeOpenedIsForgotten) {
