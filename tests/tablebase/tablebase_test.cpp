@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string>
 
+#include "tablebase/table_files.h"
+
 namespace {
 
 TEST(Tablebase, StartValues) {
@@ -18,7 +20,9 @@ TEST(Tablebase, StartValues) {
 
 TEST(Tablebase, ScanFindsNothingAndProbeNeverAnswers) {
     EXPECT_EQ(InitTablebases("c:\\tablebases\\;d:\\tb"), 0);
-    EXPECT_EQ(EgtbIndexBytes, 0u);
+    // Once a compressed file was seen in this run, every scan keeps the
+    // decode state (and counts its bytes).
+    EXPECT_EQ(EgtbIndexBytes, CompressedFileCount ? u64(sizeof(DecodeState)) : 0u);
     i32 score = 12345;
     EXPECT_EQ(ProbeTablebase(WHITE, &score), 0);
     EXPECT_EQ(ProbeTablebase(BLACK, &score), 0);
