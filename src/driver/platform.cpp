@@ -5,6 +5,9 @@
 #include <cstring>
 #include <ctime>
 
+#include <map>
+#include <vector>
+
 #include <dirent.h>
 #include <poll.h>
 #include <strings.h>
@@ -85,19 +88,57 @@ static bool PathExists(const std::string& path) {
     return stat(path.c_str(), &info) == 0;
 }
 
+// Directory listings kept while a DirectoryListingCache lives, so that a scan
+// looking up many names in one directory lists it once.
+static std::map<std::string, std::vector<std::string>>* ListingCache = nullptr;
+
+DirectoryListingCache::DirectoryListingCache() {
+    if (ListingCache == nullptr) {
+        ListingCache = new std::map<std::string, std::vector<std::string>>;
+        owner = true;
+    }
+}
+
+DirectoryListingCache::~DirectoryListingCache() {
+    if (!owner) return;
+    delete ListingCache;
+    ListingCache = nullptr;
+}
+
+// The names in directory ("" is the working directory), null when it cannot
+// be listed; from the cache while one is kept.
+static const std::vector<std::string>* DirectoryNames(const std::string& directory) {
+    static std::vector<std::string> uncached;
+    if (ListingCache) {
+        const auto found = ListingCache->find(directory);
+        if (found != ListingCache->end()) return &found->second;
+    }
+    DIR* listing = opendir(directory.empty() ? "." : directory.c_str());
+    if (!listing) return nullptr;
+    std::vector<std::string> names;
+    while (dirent* entry = readdir(listing)) names.push_back(entry->d_name);
+    closedir(listing);
+    if (ListingCache) {
+        std::vector<std::string>& kept = (*ListingCache)[directory];
+        kept = std::move(names);
+        return &kept;
+    }
+    uncached = std::move(names);
+    return &uncached;
+}
+
 // The entry of directory whose name equals name but for case; the exact name
 // when it exists, the lexically first of several matches otherwise.
 static std::string MatchInDirectory(const std::string& directory, const std::string& name) {
     const std::string exact = directory.empty() ? name : directory + name;
     if (PathExists(exact)) return name;
-    DIR* listing = opendir(directory.empty() ? "." : directory.c_str());
-    if (!listing) return "";
+    const std::vector<std::string>* names = DirectoryNames(directory);
+    if (!names) return "";
     std::string best;
-    while (dirent* entry = readdir(listing)) {
-        if (strcasecmp(entry->d_name, name.c_str()) != 0) continue;
-        if (best.empty() || strcmp(entry->d_name, best.c_str()) < 0) best = entry->d_name;
+    for (const std::string& entry : *names) {
+        if (strcasecmp(entry.c_str(), name.c_str()) != 0) continue;
+        if (best.empty() || entry < best) best = entry;
     }
-    closedir(listing);
     return best;
 }
 
@@ -142,10 +183,27 @@ FILE* OpenFileTranslated(const char* path, const char* mode) {
 
 static bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
+std::string TrimTrailingBlanks(const char* text) {
+    std::string trimmed = text;
+    while (!trimmed.empty() && IsBlank(trimmed.back())) trimmed.pop_back();
+    return trimmed;
+}
+
 FILE* OpenFileTrimmingBlanks(const char* path, const char* mode) {
     if (FILE* file = OpenFileTranslated(path, mode)) return file;
-    std::string trimmed = path;
-    while (!trimmed.empty() && IsBlank(trimmed.back())) trimmed.pop_back();
+    const std::string trimmed = TrimTrailingBlanks(path);
     if (trimmed.size() == std::strlen(path)) return nullptr;
     return OpenFileTranslated(trimmed.c_str(), mode);
+}
+
+bool IsDirectoryTranslated(const char* path) {
+    const std::string translated = TranslatePath(path);
+    const std::string found = translated.empty() ? "." : FindFileCaseInsensitive(translated);
+    struct stat info;
+    return !found.empty() && stat(found.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool IsRegularFile(FILE* file) {
+    struct stat info;
+    return fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
 }

@@ -36,6 +36,21 @@ std::string TranslatePath(const char* windowsPath);
 // without regard to case (an exact match wins), or "" when there is none.
 std::string FindFileCaseInsensitive(const std::string& path);
 
+// While one of these lives, the case-insensitive search lists each
+// directory once and answers later look-ups from that listing (a scan of the
+// tablebase path tries thousands of names in a few directories). Nested
+// caches share the outermost one.
+class DirectoryListingCache {
+public:
+    DirectoryListingCache();
+    ~DirectoryListingCache();
+    DirectoryListingCache(const DirectoryListingCache&) = delete;
+    DirectoryListingCache& operator=(const DirectoryListingCache&) = delete;
+
+private:
+    bool owner = false;
+};
+
 // fopen of the translated path; a read or update mode that fails on the exact
 // name retries with the case-insensitive match, since names written for a
 // Windows file system often differ in case from the files on disk.
@@ -46,3 +61,13 @@ FILE* OpenFileTranslated(const char* path, const char* mode);
 // protocol line keeps the blanks that followed it, and a GUI's carriage
 // return arrives as one.
 FILE* OpenFileTrimmingBlanks(const char* path, const char* mode);
+
+// 1 when the translated path names a directory (its components matched
+// without regard to case); "" is the working directory.
+bool IsDirectoryTranslated(const char* path);
+
+// The name without its trailing blanks (blanks, tabs, CR, LF).
+std::string TrimTrailingBlanks(const char* text);
+
+// 1 when the open stream is a regular file (not a directory or a device).
+bool IsRegularFile(FILE* file);

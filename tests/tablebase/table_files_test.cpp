@@ -1,0 +1,203 @@
+// Discovery of table files on the path list, in scratch directories holding
+// files of the registry's exact lengths (sparse where large).
+#include "tablebase/table_files.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+
+#include "compressed_encoder.h"
+#include "support/engine_process.h"
+#include "table_file_fixtures.h"
+#include "tablebase/tablebase.h"
+
+namespace {
+
+const i32 Kpk = TableId("kpk");
+const i32 Kpkp = TableId("kpkp");
+const i32 Knkn = TableId("knkn");
+const i32 Krbkbn = TableId("krbkbn");
+
+std::string NewDir(const std::string& parent, const char* name) {
+    const std::string dir = parent + "/" + name;
+    mkdir(dir.c_str(), 0755);
+    return dir;
+}
+
+// A plain table side of the registry length.
+void WritePlainSide(const std::string& dir, const char* fileName, i32 id, i32 side) {
+    WriteSparseFile(dir + "/" + fileName, TablebaseRegistry[id].indexSize[side]);
+}
+
+std::string RegisteredName(i32 id, i32 side, i32 extent = 0) {
+    const char* name = TablebaseFiles[id].fileName[side][extent];
+    return name ? name : "";
+}
+
+TEST(TableFiles, FirstDirectoryWinsPerExtent) {
+    const std::string root = MakeScratchDir();
+    const std::string first = NewDir(root, "first"), second = NewDir(root, "second");
+    for (const std::string& dir : {first, second}) {
+        WritePlainSide(dir, "kpk.nbw", Kpk, 0);
+        WritePlainSide(dir, "kpk.nbb", Kpk, 1);
+    }
+    // Split table: extents 0 and 2 in the first directory (1 missing), all
+    // three in the second.
+    for (const char* name : {"krbkbn.0.nbw", "krbkbn.2.nbw"}) WriteSparseFile(first + "/" + name, 100);
+    for (const char* name : {"krbkbn.0.nbw", "krbkbn.1.nbw", "krbkbn.2.nbw"})
+        WriteSparseFile(second + "/" + name, 100);
+    EXPECT_EQ(InitTablebases((first + ";" + second).c_str()), 6);
+    EXPECT_EQ(RegisteredName(Kpk, 0), first + "\\kpk.nbw");
+    EXPECT_EQ(RegisteredName(Kpk, 1), first + "\\kpk.nbb");
+    EXPECT_EQ(RegisteredName(Krbkbn, 0, 0), first + "\\krbkbn.0.nbw");
+    EXPECT_EQ(RegisteredName(Krbkbn, 0, 1), second + "\\krbkbn.1.nbw");
+    EXPECT_EQ(RegisteredName(Krbkbn, 0, 2), second + "\\krbkbn.2.nbw");
+    EXPECT_EQ(RegisteredName(Krbkbn, 1, 0), "");
+
+    // The first directory alone: the missing middle extent stops the search.
+    EXPECT_EQ(InitTablebases(first.c_str()), 6);
+    EXPECT_EQ(RegisteredName(Krbkbn, 0, 0), first + "\\krbkbn.0.nbw");
+    EXPECT_EQ(RegisteredName(Krbkbn, 0, 1), "");
+    EXPECT_EQ(RegisteredName(Krbkbn, 0, 2), "");
+    InitTablebases(nullptr);
+}
+
+TEST(TableFiles, SeparatorsBlanksAndMissingDirectories) {
+    const std::string root = MakeScratchDir();
+    const std::string a = NewDir(root, "a"), b = NewDir(root, "b");
+    WritePlainSide(a, "kpk.nbw", Kpk, 0);
+    // Names on disk may differ in case from the composed ones.
+    WritePlainSide(b, "KPK.NBB", Kpk, 1);
+    // ',' and ';' both separate; a missing directory is skipped.
+    EXPECT_EQ(InitTablebases((root + "/none," + a + ";" + b).c_str()), 3);
+    EXPECT_EQ(RegisteredName(Kpk, 0), a + "\\kpk.nbw");
+    EXPECT_EQ(RegisteredName(Kpk, 1), b + "\\kpk.nbb");
+    // A GUI's carriage return arrives as a trailing blank.
+    EXPECT_EQ(InitTablebases((a + "  ").c_str()), 3);
+    EXPECT_EQ(RegisteredName(Kpk, 0), a + "\\kpk.nbw");
+    // A trailing '\' gets no second one.
+    EXPECT_EQ(InitTablebases((a + "\\").c_str()), 3);
+    EXPECT_EQ(RegisteredName(Kpk, 0), a + "\\kpk.nbw");
+    // A directory named like a table file is no table.
+    NewDir(root, "kpk.nbw");
+    EXPECT_EQ(InitTablebases(root.c_str()), 0);
+    // A directory whose file names would not fit is skipped.
+    EXPECT_EQ(InitTablebases((a + std::string(1100, '/')).c_str()), 0);
+    InitTablebases(nullptr);
+}
+
+TEST(TableFiles, SidesSymmetricTablesAndResults) {
+    const std::string root = MakeScratchDir();
+    struct Case {
+        std::vector<const char*> files;
+        i32 result;
+    };
+    const Case cases[] = {
+        {{}, 0},
+        {{"kpk.nbw"}, 3},
+        {{"kpkp.nbw"}, 4},
+        {{"kqqqk.nbb"}, 5},
+        {{"kpk.nbw", "knnknn.nbw"}, 6},
+    };
+    i32 n = 0;
+    for (const Case& c : cases) {
+        const std::string dir = NewDir(root, std::to_string(n++).c_str());
+        for (const char* file : c.files) {
+            const std::string name = file;
+            const i32 id = TableId(name.substr(0, name.find('.')).c_str());
+            WritePlainSide(dir, file, id, name.back() == 'b' ? 1 : 0);
+        }
+        EXPECT_EQ(InitTablebases(dir.c_str()), c.result) << n;
+    }
+    // kpkp has both files; knkn only its white-to-move file: a .nbb of the
+    // wrong length beside it is never opened.
+    const std::string dir = NewDir(root, "sides");
+    WritePlainSide(dir, "kpkp.nbw", Kpkp, 0);
+    WritePlainSide(dir, "kpkp.nbb", Kpkp, 1);
+    WritePlainSide(dir, "knkn.nbw", Knkn, 0);
+    WriteSparseFile(dir + "/knkn.nbb", 5);
+    EXPECT_EQ(InitTablebases(dir.c_str()), 4);
+    EXPECT_EQ(RegisteredName(Kpkp, 1), dir + "\\kpkp.nbb");
+    EXPECT_EQ(RegisteredName(Knkn, 0), dir + "\\knkn.nbw");
+    EXPECT_EQ(RegisteredName(Knkn, 1), "");
+    EXPECT_NE(TablebaseFiles[Knkn].cacheChains[0], nullptr);
+    EXPECT_EQ(TablebaseFiles[Knkn].cacheChains[1], nullptr);
+    EXPECT_EQ(InitTablebases(nullptr), 0);
+    EXPECT_EQ(RegisteredName(Kpkp, 0), "");
+}
+
+TEST(TableFiles, CompressedNamesInTheirOrder) {
+    const std::string root = MakeScratchDir();
+    const std::vector<u8> file = test_encoder::EncodeTable(SyntheticTable(Kpk, 0)).file;
+    // Each list: the names present; the first is the one registered.
+    const std::vector<std::vector<const char*>> cases = {
+        {"kpk.nbw", "kpk.nbw.emd"},
+        {"kpk.nbw.emd", "kpk_nbw.emd"},
+        {"kpk_nbw.emd", "kpk_nbw_emd"},
+        {"kpk_nbw_emd", "kpknbw.emd"},
+        {"kpknbw.emd"},
+    };
+    i32 n = 0;
+    for (const auto& names : cases) {
+        const std::string dir = NewDir(root, std::to_string(n++).c_str());
+        for (const char* name : names) {
+            if (std::string(name) == "kpk.nbw") WritePlainSide(dir, name, Kpk, 0);
+            else WriteWholeFile(dir + "/" + name, file);
+        }
+        EXPECT_EQ(InitTablebases(dir.c_str()), 3) << names[0];
+        EXPECT_EQ(RegisteredName(Kpk, 0), dir + "\\" + names[0]);
+        EXPECT_EQ(TablebaseFiles[Kpk].compressedInfo[0][0] != nullptr, n > 1) << names[0];
+    }
+    // A compressed file seen once keeps the decode state in every later scan.
+    EXPECT_GT(CompressedFileCount, 0);
+    EXPECT_EQ(InitTablebases(root.c_str()), 0);
+    EXPECT_NE(EgtbDecodeState, nullptr);
+    EXPECT_GE(EgtbIndexBytes, 8280u);
+    InitTablebases(nullptr);
+}
+
+// The fatal ends go through the real executable: one "*** " line, code 1.
+TEST(TableFiles, WrongLengthOrBrokenFileEndsTheEngine) {
+    struct Case {
+        const char* file;
+        u64 length;
+        const char* line;
+    };
+    const Case cases[] = {
+        {"kpk.nbw", 100, "*** c:\\tablebases\\kpk.nbw corrupted 81664 81664 100\n"},
+        {"kpk.nbb.emd", 100, "*** Unable to read c:\\tablebases\\kpk.nbb.emd - read error\n"},
+    };
+    for (const Case& c : cases) {
+        const std::string dir = MakeScratchDir();
+        const std::string tables = NewDir(dir, "tablebases");
+        WriteSparseFile(tables + "/" + c.file, c.length);
+        const EngineRun run = RunEngine("uci\nquit\n", 30, dir);
+        EXPECT_EQ(run.exitCode, 1) << c.file;
+        EXPECT_NE(run.output.find(c.line), std::string::npos) << run.output;
+    }
+}
+
+TEST(TableFiles, StartUpLinesAndEmptyPieceIsTheWorkingDirectory) {
+    const std::string dir = MakeScratchDir();
+    WritePlainSide(dir, "kpk.nbw", Kpk, 0);
+    WriteWholeFile(dir + "/kpk.nbb.emd", test_encoder::EncodeTable(SyntheticTable(Kpk, 1)).file);
+    // The default path has no tables here; an empty piece finds them.
+    // A later scan that finds nothing still holds the decode state.
+    const EngineRun run = RunEngine(
+        "uci\nsetoption name NalimovPath value ;nothing\negtbstat\n"
+        "setoption name NalimovPath value nothing\negtbstat\nquit\n",
+        30, dir);
+    EXPECT_EQ(run.exitCode, 0);
+    const size_t found = run.output.find("3 piece EGTB files found\n");
+    ASSERT_NE(found, std::string::npos) << run.output;
+    EXPECT_LT(run.output.find("No EGTB files found\n"), found) << run.output;
+    const char* memory = "kb of RAM used for TB indices and decompression tables\n";
+    const size_t firstMemory = run.output.find(memory, found);
+    ASSERT_NE(firstMemory, std::string::npos) << run.output;
+    const size_t none = run.output.find("No EGTB files found\n", firstMemory);
+    ASSERT_NE(none, std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("9kb of RAM used", none), std::string::npos) << run.output;
+}
+
+}  // namespace
