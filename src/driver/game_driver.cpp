@@ -253,6 +253,8 @@ bool ReadLineAfterAnalysis() {
 
 }  // namespace
 
+void (*RootScoreHook)() = nullptr;
+
 void ThinkAndMove() {
     PonderMove = NoMove;
     SilentSearch = 0;
@@ -298,6 +300,7 @@ void ThinkAndMove() {
             continue;
         }
 
+        if (RootScoreHook) RootScoreHook();
         LastSearchScore = RootScore[0];
         LastSearchSide = EngineSide;
         ReportFinalLine();

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -19,7 +20,14 @@
 #include "board/legal_moves.h"
 #include "board/make_move.h"
 #include "board/move_text.h"
+#include "board/new_game.h"
+#include "book/book.h"
+#include "driver/command_loop.h"
 #include "driver/game_driver.h"
+#include "driver/input_reader.h"
+#include "driver/modes.h"
+#include "driver/search_input.h"
+#include "driver/uci.h"
 #include "driver/score_history.h"
 #include "search/root_search.h"
 #include "search/search_fixture.h"
@@ -581,6 +589,209 @@ TEST_F(Learning, SearchReturnsTheLearntScore) {
         NodeLimit = 0;
     }
     UseLearningData = 0;
+}
+
+// Suspects belong to their game: a new game empties the queue, UCI's
+// "position" (a new game for every move) does not.
+TEST_F(Learning, NewGameEmptiesTheQueue) {
+    CloseBookFile();
+    struct Case {
+        const char* name;
+        i32 uci, fritz;
+        void (*command)();
+        i32 queued;
+    };
+    const Case cases[] = {
+        {"xboard new", 0, 0, NewGame, 0},
+        {"UCI position", 1, 0, NewGame, 2},
+        {"ucinewgame", 1, 0, UciNewGame, 0},
+        {"new in fritz mode", 0, 1, NewGame, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        UciMode = c.uci;
+        FritzMode = c.fritz;
+        LearnQueueCount = 2;
+        c.command();
+        EXPECT_EQ(LearnQueueCount, c.queued);
+    }
+    UciMode = FritzMode = 0;
+}
+
+// ---------------------------------------------------------------------------
+// Learning in play: whole games over the protocols, through the command loop.
+
+class LearningInPlay : public Learning {
+protected:
+    PipedStdin input;  // an interface that sends nothing while the engine thinks
+
+    void SetUp() override {
+        Learning::SetUp();
+        CloseBookFile();
+        UseLearning = 0;
+        ResetDriver();
+    }
+    void TearDown() override {
+        RootScoreHook = nullptr;
+        ResetDriver();
+        Learning::TearDown();
+    }
+    static void ResetDriver() {
+        UciMode = 0;
+        PostFlag = 0;
+        ForceMode = 0;
+        DepthLimit = 998;
+        MoveTimeCs = 0;
+        EngineTimeCs = -1;
+        OpponentTimeCs = 0;
+        NodeLimit = 0;
+        PonderingNow = 0;
+        PonderSearch = 0;
+        PonderEnabled = 0;
+        board.SearchAbort = 0;
+    }
+    // Executes a command line with what it printed.
+    static std::string Execute(const std::string& line) {
+        std::strncpy(InputLine, line.c_str(), InputLineSize - 1);
+        InputLine[InputLineSize - 1] = '\0';
+        testing::internal::CaptureStdout();
+        ExecuteCommand();
+        return testing::internal::GetCapturedStdout();
+    }
+    // The words of the last line of printed that holds the marker, after
+    // the marker.
+    static std::vector<std::string> WordsAfter(const std::string& printed, const std::string& marker,
+                                               size_t skip = 0) {
+        const size_t at = printed.rfind(marker);
+        std::vector<std::string> words;
+        if (at == std::string::npos) return words;
+        const size_t end = printed.find('\n', at);
+        std::istringstream line(printed.substr(at + marker.size(), end - at - marker.size()));
+        std::string word;
+        while (line >> word) words.push_back(word);
+        words.erase(words.begin(), words.begin() + std::min(skip, words.size()));
+        return words;
+    }
+    // After an engine move whose line reached past it, the search left the
+    // key of the position after the move in the game record, where the
+    // learning step looks for it; and two plies back, the engine's
+    // previous position. Returns the number of moves of the line.
+    static size_t ExpectKeysOfEngineMove(size_t pvMoves, i32 engineMove) {
+        if (pvMoves < 2) return pvMoves;
+        EXPECT_EQ(GameHistory[GamePly].HashKey, KeyHistory[NewestScoreEntry]);
+        if (engineMove > 1) {
+            EXPECT_EQ(GameHistory[GamePly - 2].HashKey, KeyHistory[NewestScoreEntry - 1]);
+        }
+        return pvMoves;
+    }
+    // The depth a record of the last search gets (each search of a game
+    // here reaches the same iteration).
+    static std::string LearnDepthText() { return std::to_string(60 * IterationDepth + 30); }
+    static std::string FirstLegalMove() {
+        const i32 top = MoveStackTop;
+        GenerateLegalMoves(top);
+        const std::string text = MoveToText(MoveStack[top].move);
+        MoveStackTop = top;
+        return text;
+    }
+};
+
+// Root scores the hook gives the engine's searches in turn: a fall of 50
+// after the first move, then a loss.
+i32 InjectedScores[3] = {30, -20, -450};
+i32 SearchesSeen = 0;
+void InjectScore() { RootScore[0] = InjectedScores[std::min(SearchesSeen++, 2)]; }
+
+TEST_F(LearningInPlay, UciGameLeavesTheKeysAndLearns) {
+    Execute("uci");
+    ASSERT_EQ(UciMode, 1);
+    for (bool inject : {false, true}) {
+        SCOPED_TRACE(inject ? "scores injected" : "searched scores");
+        if (inject) {
+            Open();
+            UseLearning = 1;
+            SearchesSeen = 0;
+            RootScoreHook = InjectScore;
+        }
+        Execute("ucinewgame");
+        InitScoreHistory();
+        std::string moves, firstMove;
+        size_t longLines = 0;
+        for (i32 engineMove = 1; engineMove <= 3; engineMove++) {
+            Execute("position startpos" + (moves.empty() ? "" : " moves" + moves));
+            const std::string printed = Execute("go depth 8");
+            const std::vector<std::string> best = WordsAfter(printed, "bestmove ");
+            ASSERT_FALSE(best.empty()) << printed;
+            // Deep enough to learn from.
+            EXPECT_GE(IterationDepth, 7);
+            if (engineMove == 1) firstMove = best[0];
+            if (!inject)
+                longLines += ExpectKeysOfEngineMove(WordsAfter(printed, " pv ").size(), engineMove) >= 2;
+            moves += " " + best[0] + " " + FirstLegalMove();
+        }
+        if (!inject) {
+            EXPECT_GT(longLines, 0u);
+            continue;
+        }
+        EXPECT_EQ(ReadFile("Learn.kv1").size(), 262191u);
+        EXPECT_EQ(ReadFile("learn.log"),
+                  "0\tAdd: Depth = " + LearnDepthText() + "\tOldEvaluation = 30\tEvaluaton = -20\tFEN = "
+                  "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - " +
+                      firstMove.substr(0, 4) + "\n");
+    }
+}
+
+TEST_F(LearningInPlay, XboardGameLeavesTheKeysAndLearns) {
+    for (bool inject : {false, true}) {
+        SCOPED_TRACE(inject ? "scores injected" : "searched scores");
+        if (inject) {
+            Open();
+            UseLearning = 1;
+            SearchesSeen = 0;
+            RootScoreHook = InjectScore;
+        }
+        Execute("xboard");
+        Execute("new");
+        Execute("easy");
+        Execute("sd 8");
+        InitScoreHistory();
+        const u64 startKey = board.HashKey;
+        std::string reply = "e2e4", firstPosition;
+        size_t longLines = 0;
+        for (i32 engineMove = 1; engineMove <= 3; engineMove++) {
+            const std::string printed = Execute(reply);
+            const size_t moveAt = printed.rfind("\nmove ");
+            ASSERT_NE(moveAt, std::string::npos) << printed;
+            const std::string engineText = WordsAfter(printed, "\nmove ").at(0);
+            // Deep enough to learn from.
+            EXPECT_GE(IterationDepth, 7);
+            if (engineMove == 1) {
+                // The position the engine's first move was made in, with it.
+                UnmakeMove();
+                WriteFen(ParseMoveText(engineText.c_str()));
+                firstPosition = FenText;
+                MakeMove(ParseMoveText(engineText.c_str()), 1);
+            }
+            // The thinking line before it: depth, score, time, nodes, then
+            // the line of moves.
+            const size_t lineStart = printed.rfind('\n', moveAt - 1) + 1;
+            std::istringstream lastLine(printed.substr(lineStart, moveAt - lineStart));
+            std::vector<std::string> words;
+            for (std::string word; lastLine >> word;) words.push_back(word);
+            const size_t pvMoves = words.size() > 4 ? words.size() - 4 : 0;
+            if (!inject) longLines += ExpectKeysOfEngineMove(pvMoves, engineMove) >= 2;
+            reply = FirstLegalMove();
+        }
+        EXPECT_NE(board.HashKey, startKey);
+        if (!inject) {
+            EXPECT_GT(longLines, 0u);
+            continue;
+        }
+        EXPECT_EQ(ReadFile("Learn.kv1").size(), 262191u);
+        EXPECT_EQ(ReadFile("learn.log"), "0\tAdd: Depth = " + LearnDepthText() +
+                                             "\tOldEvaluation = 30\tEvaluaton = -20\tFEN = " +
+                                             firstPosition + "\n");
+    }
 }
 
 }  // namespace
