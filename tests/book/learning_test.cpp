@@ -795,3 +795,39 @@ TEST_F(LearningInPlay, XboardGameLeavesTheKeysAndLearns) {
 }
 
 }  // namespace
+
+namespace {
+
+// The real executable: the learning file is made at start-up when learning
+// is on, and a file too short is refused after the settings echo.
+TEST(LearningEngine, StartUpOpensOrRefusesTheLearningFile) {
+    struct Case {
+        const char* name;
+        const char* ini;
+        const char* existing;  // nullptr: no file
+        const char* printed;   // after the echo's last line
+        size_t sizeAfter;      // 0: no file
+    };
+    const Case cases[] = {
+        {"learning off: no file", "", nullptr, "Pondering = on\n\nNo EGTB", 0},
+        {"learning on: a new file", "Learning = on\n", nullptr, "Pondering = on\n\nNo EGTB",
+         262167},
+        {"its use on: a new file", "UseLearningData = on\n", nullptr,
+         "Pondering = on\n\nNo EGTB", 262167},
+        {"a short file is refused", "Learning = on\n", "short",
+         "Pondering = on\n\nInvalid learning file format\nNo EGTB", 5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string dir = MakeScratchDir();
+        std::ofstream(dir + "/Korvalent.ini", std::ios::binary) << c.ini;
+        if (c.existing) std::ofstream(dir + "/Learn.kv1", std::ios::binary) << c.existing;
+        const EngineRun run = RunEngine("quit\n", 30, dir);
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_NE(run.output.find(c.printed), std::string::npos) << run.output;
+        std::ifstream file(dir + "/Learn.kv1", std::ios::binary | std::ios::ate);
+        EXPECT_EQ(file ? size_t(file.tellg()) : 0u, c.sizeAfter);
+    }
+}
+
+}  // namespace
