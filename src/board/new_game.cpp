@@ -5,6 +5,7 @@
 #include "board/board.h"
 #include "board/make_move.h"
 #include "book/book.h"
+#include "book/learning.h"
 #include "driver/modes.h"
 #include "search/hash_tables.h"
 #include "search/history.h"
@@ -38,6 +39,8 @@ void NewGame() {
         LastSearchSide = 0;
         SearchesOutOfBook = 0;
         BookLearnedThisGame = 0;
+        // Suspects of the game before are no suspects of this one.
+        LearnQueueCount = 0;
     }
 }
 

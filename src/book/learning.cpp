@@ -1,6 +1,17 @@
-// The learning file is not kept yet: lookups find nothing and nothing is
-// written.
+// Position learning. Nothing of the learning file is held in memory: every
+// lookup and update seeks to an explicit offset and reads or writes
+// little-endian 32-bit words through the one open handle.
 #include "book/learning.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "board/board.h"
+#include "board/fen.h"
+#include "board/make_move.h"
+#include "driver/score_history.h"
+#include "search/root_search.h"
+#include "search/search_limits.h"
 
 i32 UseLearning = 0;
 i32 UseLearningData = 0;
@@ -9,16 +20,291 @@ i32 LearnQueueCount = 0;
 i32 LearnLogLineCount = 0;
 FILE* LearnFileHandle = nullptr;
 
-void OpenLearningFile() {}
+namespace {
+
+constexpr char LearnFileName[] = "Learn.kv1";
+constexpr char LearnLogName[] = "learn.log";
+constexpr char LearnFileHeader[] = "Korvalent learning file";
+static_assert(sizeof LearnFileHeader - 1 == LearnHeaderBytes);
+
+// A fall of the root score that makes the engine's previous position a
+// suspect, and the scores that decide the queue's fate.
+constexpr i32 SuspectFall = 40;
+constexpr i32 ConfirmingScore = -400;
+constexpr i32 RecoveredScore = -10;
+constexpr i32 LostBeforeScore = -180;
+constexpr i32 WonAfterScore = 520;
+constexpr i32 MinLearnIteration = 7;
+// Positions stored: middlegames with most pieces still on the board.
+constexpr i32 MinLearnUnits = 14;
+constexpr i32 MaxLearnFifty = 70;
+constexpr i32 MaxLearnGamePly = 100;
+constexpr i32 QueueFenBytes = 128;
+
+struct LearnQueueRecord {
+    u32 key1;
+    u32 key2;
+    i32 depth;
+    i32 oldScore;
+    i32 newScore;
+    u32 move;
+    char fen[QueueFenBytes];
+};
+
+LearnQueueRecord LearnQueue[LearnQueueSize];
+
+void SeekLearnFile(u32 offset) { std::fseek(LearnFileHandle, i64(offset), SEEK_SET); }
+
+void WriteLearnU32(u32 value) {
+    const unsigned char bytes[4] = {u8(value), u8(value >> 8), u8(value >> 16), u8(value >> 24)};
+    std::fwrite(bytes, 1, 4, LearnFileHandle);
+}
+
+// A word read past the end of the file reads as 0, the end of a chain.
+u32 ReadLearnU32() {
+    unsigned char bytes[4] = {0, 0, 0, 0};
+    if (std::fread(bytes, 1, 4, LearnFileHandle) != 4) return 0;
+    return u32(bytes[0]) | u32(bytes[1]) << 8 | u32(bytes[2]) << 16 | u32(bytes[3]) << 24;
+}
+
+// The file's length with every earlier write included.
+u32 LearnFileLength() {
+    std::fflush(LearnFileHandle);
+    std::fseek(LearnFileHandle, 0, SEEK_END);
+    return u32(std::ftell(LearnFileHandle));
+}
+
+u32 ChainHeadOffset(u32 key1) { return LearnHeaderBytes + 4 * (key1 & 0xFFFF); }
+
+// A link of a damaged file ends its chain: it must point at a whole record
+// on the record grid.
+bool IsRecordLink(u32 link, u32 length) {
+    return link >= LearnRecordsStart && length >= LearnRecordBytes &&
+           link <= length - LearnRecordBytes && (link - LearnRecordsStart) % LearnRecordBytes == 0;
+}
+
+// A walk never visits more records than the file holds, so a chain that
+// loops back on itself ends too.
+u32 MaxChainSteps(u32 length) { return (length - LearnRecordsStart) / LearnRecordBytes + 1; }
+
+// The offset of the zero link that ends the chain (a head word or a
+// record's next word); 0 when the chain ends in a bad link instead.
+u32 FindLearnChainEnd(u32 key1) {
+    const u32 length = LearnFileLength();
+    u32 linkAt = ChainHeadOffset(key1);
+    for (u32 step = 0; step < MaxChainSteps(length); step++) {
+        SeekLearnFile(linkAt);
+        const u32 link = ReadLearnU32();
+        if (link == 0) return linkAt;
+        if (!IsRecordLink(link, length)) return 0;
+        linkAt = link + LearnNextField;
+    }
+    return 0;
+}
+
+void WriteRecordFields(u32 key1, u32 key2, i32 depth, i32 score, u32 move) {
+    WriteLearnU32(u32(depth));
+    WriteLearnU32(u32(score));
+    WriteLearnU32(move);
+    WriteLearnU32(key1);
+    WriteLearnU32(key2);
+}
+
+// Writes the empty table: the header and 65536 empty chains.
+bool InitialiseLearnFile() {
+    SeekLearnFile(0);
+    std::fwrite(LearnFileHeader, 1, LearnHeaderBytes, LearnFileHandle);
+    static const unsigned char emptyHeads[4 * LearnChainCount] = {};
+    std::fwrite(emptyHeads, 1, sizeof emptyHeads, LearnFileHandle);
+    return std::fflush(LearnFileHandle) == 0 && !std::ferror(LearnFileHandle);
+}
+
+void SwitchLearningOff() {
+    UseLearning = 0;
+    UseLearningData = 0;
+    if (LearnFileHandle) std::fclose(LearnFileHandle);
+    LearnFileHandle = nullptr;
+}
+
+void AppendLearnLog(const char* tag, i32 depth, i32 oldScore, i32 newScore, const char* fen) {
+    FILE* log = std::fopen(LearnLogName, "a");
+    if (log == nullptr) return;
+    std::fprintf(log, "%d%c%s Depth = %d%cOldEvaluation = %d%cEvaluaton = %d%cFEN = %s\n",
+                 LearnLogLineCount, '\t', tag, depth, '\t', oldScore, '\t', newScore, '\t', fen);
+    std::fclose(log);
+    LearnLogLineCount += 1;
+}
+
+// One queued position into the file: refreshed in place when its key pair
+// got a record meanwhile, added otherwise.
+void StoreLearnRecord(const LearnQueueRecord& record) {
+    i32 depth = 0, score = 0;
+    u32 move = 0, offset = 0;
+    FindLearnRecord(record.key1, record.key2, &depth, &score, &move, &offset);
+    if (offset != 0) {
+        if (LogLearningIntoFile)
+            AppendLearnLog("Refresh:", record.depth, record.oldScore, record.newScore, record.fen);
+        WriteLearnRecordAt(record.key1, record.key2, record.depth, record.newScore, record.move,
+                           offset);
+    } else {
+        if (LogLearningIntoFile)
+            AppendLearnLog("Add:", record.depth, record.oldScore, record.newScore, record.fen);
+        AppendLearnRecord(record.key1, record.key2, record.depth, record.newScore, record.move);
+    }
+}
+
+void QueueLearnPosition(u32 key1, u32 key2, u32 move, i32 oldScore, i32 newScore, i32 depth) {
+    LearnQueueRecord& record = LearnQueue[LearnQueueCount];
+    record = {key1, key2, depth, oldScore, newScore, move, {}};
+    WriteFen(move);
+    const size_t length = std::min(std::strlen(FenText), size_t(QueueFenBytes - 1));
+    std::memcpy(record.fen, FenText, length);
+    record.fen[length] = '\0';
+    LearnQueueCount += 1;
+}
+
+// The engine's last two moves were searched, the score fell by more than
+// SuspectFall from a playable one, the search was deep enough, and the game
+// record still holds the engine's positions: the move just made is the
+// last made from the current position, and the walk back three plies stays
+// above the set-up position.
+bool IsLearnCandidate() {
+    const i32 s0 = ScoreHistory[NewestScoreEntry], s1 = ScoreHistory[NewestScoreEntry - 1];
+    return GamePly > 2 && GamePly - 3 >= GameBasePly &&
+           BookMoveHistory[NewestScoreEntry] == 0 && BookMoveHistory[NewestScoreEntry - 1] == 0 &&
+           s1 > LostBeforeScore && s0 < WonAfterScore && s0 - s1 < -SuspectFall &&
+           IterationDepth >= MinLearnIteration &&
+           GameHistory[GamePly].HashKey == KeyHistory[NewestScoreEntry] &&
+           GameHistory[GamePly - 2].HashKey == KeyHistory[NewestScoreEntry - 1];
+}
+
+// Queues the current position (the engine to move, about to play move)
+// unless the file already knows it at least as deep.
+void ConsiderLearnPosition(u32 move) {
+    if (board.NonPawnUnits[WHITE] < MinLearnUnits || board.NonPawnUnits[BLACK] < MinLearnUnits ||
+        board.FiftyMoveCounter >= MaxLearnFifty || GamePly >= MaxLearnGamePly ||
+        LearnQueueCount >= LearnQueueSize)
+        return;
+    const i32 depth = 60 * IterationDepth + 30;
+    const u32 key1 = u32(board.HashKey), key2 = u32(board.HashKey >> 16);
+    i32 storedDepth = 0, storedScore = 0;
+    u32 storedMove = 0, offset = 0;
+    FindLearnRecord(key1, key2, &storedDepth, &storedScore, &storedMove, &offset);
+    if (offset != 0 && storedDepth >= depth) return;
+    QueueLearnPosition(key1, key2, move, ScoreHistory[NewestScoreEntry - 1],
+                       ScoreHistory[NewestScoreEntry], depth);
+}
+
+}  // namespace
+
+void OpenLearningFile() {
+    LearnFileHandle = std::fopen(LearnFileName, "rb+");
+    // Created only when it does not exist: an existing file that cannot be
+    // opened is never truncated.
+    if (LearnFileHandle == nullptr) {
+        FILE* created = std::fopen(LearnFileName, "wbx");
+        if (created) {
+            std::fclose(created);
+            LearnFileHandle = std::fopen(LearnFileName, "rb+");
+        }
+    }
+    if (LearnFileHandle == nullptr) {
+        std::printf("Error opening \"%s\"!\n", LearnFileName);
+        std::fflush(stdout);
+        SwitchLearningOff();
+        return;
+    }
+    const u32 length = LearnFileLength();
+    if (length == 0) {
+        if (!InitialiseLearnFile()) {
+            std::printf("Error opening \"%s\"!\n", LearnFileName);
+            std::fflush(stdout);
+            SwitchLearningOff();
+        }
+    } else if (length < LearnRecordsStart) {
+        std::printf("Invalid learning file format\n");
+        std::fflush(stdout);
+        SwitchLearningOff();
+    }
+}
 
 void CloseLearningFile() {
     if (LearnFileHandle) std::fclose(LearnFileHandle);
     LearnFileHandle = nullptr;
 }
 
-void FindLearnRecord(u32, u32, u32* depth, u32* score, u32* move, u32* found) {
-    *depth = *score = *move = 0;
-    *found = 0;
+void FindLearnRecord(u32 key1, u32 key2, i32* depth, i32* score, u32* move, u32* offset) {
+    *offset = 0;
+    if (LearnFileHandle == nullptr) return;
+    const u32 length = LearnFileLength();
+    SeekLearnFile(ChainHeadOffset(key1));
+    u32 link = ReadLearnU32();
+    for (u32 step = 0; step < MaxChainSteps(length); step++) {
+        if (!IsRecordLink(link, length)) return;
+        SeekLearnFile(link);
+        *depth = i32(ReadLearnU32());
+        *score = i32(ReadLearnU32());
+        *move = ReadLearnU32();
+        const u32 storedKey1 = ReadLearnU32(), storedKey2 = ReadLearnU32();
+        if (storedKey1 == key1 && storedKey2 == key2) {
+            *offset = link;
+            return;
+        }
+        link = ReadLearnU32();
+    }
 }
 
-void MaybeLearnPosition() {}
+void WriteLearnRecordAt(u32 key1, u32 key2, i32 depth, i32 score, u32 move, u32 offset) {
+    if (LearnFileHandle == nullptr) return;
+    SeekLearnFile(offset);
+    WriteRecordFields(key1, key2, depth, score, move);
+    std::fflush(LearnFileHandle);
+}
+
+void AppendLearnRecord(u32 key1, u32 key2, i32 depth, i32 score, u32 move) {
+    if (LearnFileHandle == nullptr) return;
+    const u32 linkAt = FindLearnChainEnd(key1);
+    if (linkAt == 0) return;
+    // The first record boundary at or after the end: a torn last record is
+    // covered, not continued.
+    const u32 length = LearnFileLength();
+    const u32 records = (length - LearnRecordsStart + LearnRecordBytes - 1) / LearnRecordBytes;
+    const u32 recordAt = LearnRecordsStart + records * LearnRecordBytes;
+    // The record first, then its link: an interrupted append leaves an
+    // unreachable record, never a link to nothing.
+    SeekLearnFile(recordAt);
+    WriteRecordFields(key1, key2, depth, score, move);
+    WriteLearnU32(0);
+    std::fflush(LearnFileHandle);
+    SeekLearnFile(linkAt);
+    WriteLearnU32(recordAt);
+    std::fflush(LearnFileHandle);
+}
+
+void FlushLearnQueue() {
+    for (i32 i = 0; i < LearnQueueCount; i++) StoreLearnRecord(LearnQueue[i]);
+    LearnQueueCount = 0;
+}
+
+void MaybeLearnPosition() {
+    const i32 s0 = ScoreHistory[NewestScoreEntry], s1 = ScoreHistory[NewestScoreEntry - 1],
+              s2 = ScoreHistory[NewestScoreEntry - 2];
+    // The verdict on the queue: the fall went on, or the score recovered.
+    if (LearnQueueCount != 0 && RootScore[0] < ConfirmingScore)
+        FlushLearnQueue();
+    else if ((s0 > RecoveredScore && s1 > RecoveredScore && s2 > RecoveredScore) || BookMovePlayed)
+        LearnQueueCount = 0;
+
+    if (!IsLearnCandidate()) return;
+    // Back to the position in which the engine made its previous move.
+    const u32 engineMove = GameHistory[GamePly - 1].Move;
+    const u32 opponentMove = GameHistory[GamePly - 2].Move;
+    const u32 previousMove = GameHistory[GamePly - 3].Move;
+    UnmakeMove();
+    UnmakeMove();
+    UnmakeMove();
+    ConsiderLearnPosition(previousMove);
+    MakeMove(previousMove, 1);
+    MakeMove(opponentMove, 1);
+    MakeMove(engineMove, 1);
+}

@@ -256,6 +256,8 @@ bool ReadLineAfterAnalysis() {
 
 }  // namespace
 
+void (*RootScoreHook)() = nullptr;
+
 void ThinkAndMove() {
     PonderMove = NoMove;
     SilentSearch = 0;
@@ -301,6 +303,7 @@ void ThinkAndMove() {
             continue;
         }
 
+        if (RootScoreHook) RootScoreHook();
         LastSearchScore = RootScore[0];
         LastSearchSide = EngineSide;
         ReportFinalLine();

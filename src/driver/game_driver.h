@@ -16,6 +16,10 @@
 // ("Illegal position"; in UCI "bestmove 0000").
 void ThinkAndMove();
 
+// Test hook: when set, called after each search of ThinkAndMove before its
+// result is reported and played, so that a test can give the root score.
+extern void (*RootScoreHook)();
+
 // xboard's analysis: searches the position without limit, again and again,
 // playing the moves typed in between; "new" and "undo" change the position
 // and go on, "exit" (or the end of input) returns.

@@ -12,6 +12,7 @@
 #include "board/move_text.h"
 #include "board/new_game.h"
 #include "book/book.h"
+#include "book/learning.h"
 #include "driver/command_loop.h"
 #include "driver/input_reader.h"
 #include "driver/modes.h"
@@ -181,6 +182,7 @@ void UciNewGame() {
     LastSearchSide = 0;
     SearchesOutOfBook = 0;
     BookLearnedThisGame = 0;
+    LearnQueueCount = 0;
 }
 
 void UciSetOption(i32 tokenCount) {

@@ -285,10 +285,13 @@ i32 Search(i32 alpha, i32 beta, i32 depth, i32 nullAllowed, i32 nodeKind) {
     if (depth > 360 && UseLearningData && side == EngineSide && GamePly < 120 &&
         board.NonPawnUnits[WHITE] >= 15 && board.NonPawnUnits[BLACK] >= 15 &&
         board.FiftyMoveCounter < 70) {
-        u32 storedDepth = 0, storedScore = 0, storedMove = 0, found = 0;
+        i32 storedDepth = 0, storedScore = 0;
+        u32 storedMove = 0, found = 0;
         FindLearnRecord(u32(board.HashKey), u32(board.HashKey >> 16), &storedDepth, &storedScore,
                         &storedMove, &found);
-        if (found && u32(depth) <= storedDepth) return i32(storedScore);
+        // A mate score counted its distance from another root: only its
+        // sign is worth keeping.
+        if (found && depth <= storedDepth) return std::clamp(storedScore, -MateBound, MateBound);
     }
 
     // The static score.
