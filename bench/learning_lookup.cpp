@@ -15,6 +15,7 @@
 
 #include <unistd.h>
 
+#include "silent_search.h"
 #include "board/board.h"
 #include "board/fen.h"
 #include "board/init_tables.h"
@@ -105,21 +106,7 @@ int main(int argc, char** argv) {
     char scratch[] = "/tmp/korvalent-bench-XXXXXX";
     if (mkdtemp(scratch) == nullptr || chdir(scratch) != 0) return 1;
 
-    // An open pipe that never carries anything: a silent interface.
-    int silent[2];
-    if (pipe(silent) != 0 || dup2(silent[0], 0) != 0) return 1;
-
-    InitEngineTables();
-    SetBuiltInEvalParams();
-    DeriveEvalTables();
-    AllocateHashTables();
-    PostFlag = 0;
-    UciMode = 0;
-    MultiPv = 1;
-    EngineTimeCs = -1;
-    TimeBudgetCs = TimeUnlimitedCs;
-    TimeHardLimitCs = TimeUnlimitedCs;
-    TimeCheckInterval = 50000;
+    if (!PrepareSilentSearch()) return 1;
 
     struct Run {
         const char* name;

@@ -14,6 +14,7 @@
 
 #include <unistd.h>
 
+#include "silent_search.h"
 #include "board/board.h"
 #include "board/fen.h"
 #include "board/init_tables.h"
@@ -103,23 +104,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    // The search looks at standard input now and then: an open pipe that
-    // never carries anything stands for an interface that stays silent
-    // (a terminal or /dev/null would end or disturb the search).
-    int silent[2];
-    if (pipe(silent) != 0 || dup2(silent[0], 0) != 0) return 1;
-
-    InitEngineTables();
-    SetBuiltInEvalParams();
-    DeriveEvalTables();
-    AllocateHashTables();
-    PostFlag = 0;
-    UciMode = 0;
-    MultiPv = 1;
-    EngineTimeCs = -1;
-    TimeBudgetCs = TimeUnlimitedCs;
-    TimeHardLimitCs = TimeUnlimitedCs;
-    TimeCheckInterval = 50000;
+    if (!PrepareSilentSearch()) return 1;
 
     u64 nodes[PhaseCount] = {};
     double seconds[PhaseCount] = {};

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 
 #include "support/engine_process.h"
+#include "support/sanitizer_build.h"
 
 namespace {
 
@@ -57,24 +58,10 @@ TEST(Startup, WaitsForCommandsAfterStartingUp) {
     EXPECT_EQ(run.output, EmptyDirectoryStartup + "readyok\n");
 }
 
-bool BuiltWithAddressSanitizer() {
-#if defined(__SANITIZE_ADDRESS__)
-    return true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-    return true;
-#else
-    return false;
-#endif
-#else
-    return false;
-#endif
-}
-
 TEST(Startup, HashTableThatCannotBeAllocatedEndsWithCodeOne) {
     // The sanitizer's shadow memory needs far more address space than any
     // limit that would still make a 1 GB table fail.
-    if (BuiltWithAddressSanitizer()) GTEST_SKIP() << "address-space limit under AddressSanitizer";
+    if (SanitizerBuild()) GTEST_SKIP() << "address-space limit under AddressSanitizer";
     const std::string dir = MakeScratchDir();
     std::ofstream(dir + "/Korvalent.ini") << "TranspositionSizeMb = 1024\n";
     std::ofstream(dir + "/stdin.txt") << "quit\n";
