@@ -10,6 +10,7 @@
 #include "board/init_tables.h"
 #include "eval/bitbases.h"
 #include "retrograde_solver.h"
+#include "support/engine_pipe.h"
 #include "support/engine_process.h"
 #include "table_file_fixtures.h"
 #include "tablebase/tablebase.h"
@@ -162,6 +163,51 @@ TEST(SolvedTables, EngineScoresMatesFromTheFiles) {
         EXPECT_NE(found, std::string::npos) << mate << "\n" << run.output;
         if (found != std::string::npos) at = found;
     }
+}
+
+
+// Known drawn king-and-pawn positions, the pawn of either colour: the
+// solver holds them drawn, and "go" with the tables on the path scores the
+// draw value, whatever the search would make of the extra pawn.
+TEST(SolvedTables, EngineScoresDrawnPawnEndingsAsDraws) {
+    struct Case {
+        const char* fen;
+        i32 pawn, whiteKing, blackKing, stm;  // as White's pawn, for the solver
+    };
+    const Case cases[] = {
+        // The defending king in front of the pawn, the attacker behind it.
+        {"8/8/8/8/8/4k3/4P3/4K3 w - - 0 1", 12, 4, 20, WHITE},
+        // The defending king far ahead of the pawn, and the same turned round.
+        {"8/8/8/4k3/8/8/4P3/4K3 w - - 0 1", 12, 4, 36, WHITE},
+        {"4k3/4p3/8/8/4K3/8/8/8 b - - 0 1", 12, 4, 36, WHITE},
+        // Black's king behind its pawn on the sixth rank (turned round), Black to move.
+        {"8/8/8/8/4k3/4p3/8/4K3 b - - 0 1", 44, 36, 60, WHITE},
+        // A rook's pawn with the defending king in the corner.
+        {"k7/8/8/8/8/8/P7/K7 w - - 0 1", 8, 0, 56, WHITE},
+        {"k7/8/8/8/8/8/P7/K7 b - - 0 1", 8, 0, 56, BLACK},
+    };
+    const retro::Solved& kpk = retro::ThreeManTables().at("kpk");
+    const std::string dir = MakeScratchDir();
+    const std::string tables = dir + "/tablebases";
+    mkdir(tables.c_str(), 0755);
+    WriteThreeManTables(tables);
+    EnginePipe engine(dir);
+    engine.Send("uci");
+    ASSERT_TRUE(engine.WaitFor("uciok", 20000)) << engine.Transcript();
+    for (const Case& c : cases) {
+        ASSERT_TRUE(retro::Legal(PAWN, c.stm, c.pawn, c.whiteKing, c.blackKing)) << c.fen;
+        EXPECT_EQ(kpk.value[retro::PositionNumber(c.stm, c.pawn, c.whiteKing, c.blackKing)], 0) << c.fen;
+        engine.Send(std::string("position fen ") + c.fen);
+        engine.Send("go depth 6");
+        ASSERT_TRUE(engine.WaitFor("bestmove", 60000)) << engine.Transcript();
+        // The last search line before the move carries the final score.
+        std::string last;
+        for (const std::string& line : engine.lines)
+            if (line.rfind("info depth", 0) == 0) last = line;
+        EXPECT_NE(last.find(" score cp 0 "), std::string::npos) << c.fen << "\n" << engine.Transcript();
+    }
+    engine.Send("quit");
+    EXPECT_EQ(engine.WaitExit(10000), 0);
 }
 
 }  // namespace
