@@ -9,7 +9,7 @@
 #include "board/init_tables.h"
 #include "board/make_move.h"
 #include "board/move_text.h"
-#include "driver/platform.h"
+#include "platform/platform.h"
 
 namespace {
 

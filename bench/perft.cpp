@@ -13,7 +13,7 @@
 #include "board/init_tables.h"
 #include "board/legal_moves.h"
 #include "board/make_move.h"
-#include "driver/platform.h"
+#include "platform/platform.h"
 
 // The same table of published counts as the tests (the benchmarks have no
 // include path into the test tree).

@@ -36,7 +36,7 @@
 #include "board/new_game.h"
 #include "driver/command_loop.h"
 #include "driver/exit.h"
-#include "driver/input_reader.h"
+#include "platform/input_reader.h"
 #include "driver/modes.h"
 #include "driver/search_input.h"
 #include "eval/eval_params.h"

@@ -2,17 +2,9 @@
 // move word, scores and depth units. Everything else includes this header.
 #pragma once
 
-#include <cstdint>
 #include <initializer_list>
 
-using u8 = uint8_t;
-using u16 = uint16_t;
-using u32 = uint32_t;
-using u64 = uint64_t;
-using i8 = int8_t;
-using i16 = int16_t;
-using i32 = int32_t;
-using i64 = int64_t;
+#include "platform/int_types.h"
 
 // Sides: every per-side array is indexed white first.
 using Side = i32;

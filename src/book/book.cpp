@@ -13,7 +13,7 @@
 #include "board/legal_moves.h"
 #include "board/make_move.h"
 #include "board/random.h"
-#include "driver/platform.h"
+#include "platform/platform.h"
 
 i32 BookLoaded = 0;
 FILE* BookFileHandle = nullptr;

@@ -12,7 +12,7 @@
 #include "board/new_game.h"
 #include "book/book.h"
 #include "book/learning.h"
-#include "driver/input_reader.h"
+#include "platform/input_reader.h"
 #include "driver/modes.h"
 #include "driver/score_history.h"
 #include "driver/search_input.h"

@@ -12,7 +12,7 @@
 #include "board/new_game.h"
 #include "book/book.h"
 #include "driver/exit.h"
-#include "driver/platform.h"
+#include "platform/platform.h"
 #include "eval/eval_info.h"
 #include "eval/evaluate.h"
 #include "eval/material_table.h"

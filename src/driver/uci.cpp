@@ -14,7 +14,7 @@
 #include "book/book.h"
 #include "book/learning.h"
 #include "driver/command_loop.h"
-#include "driver/input_reader.h"
+#include "platform/input_reader.h"
 #include "driver/modes.h"
 #include "driver/search_input.h"
 #include "driver/settings_file.h"

@@ -9,7 +9,7 @@
 #include "board/move_gen_evasions.h"
 #include "board/static_exchange.h"
 #include "book/learning.h"
-#include "driver/input_reader.h"
+#include "platform/input_reader.h"
 #include "driver/modes.h"
 #include "driver/search_input.h"
 #include "driver/search_output.h"

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "board/types.h"
-#include "driver/platform.h"
+#include "platform/platform.h"
 #include "search/search_limits.h"
 
 // The clock the engine keeps time by, in centiseconds.

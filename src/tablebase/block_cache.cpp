@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/platform.h"
+#include "platform/platform.h"
 #include "tablebase/block_decoder.h"
 #include "tablebase/table_files.h"
 #include "tablebase/tablebase.h"

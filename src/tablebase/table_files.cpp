@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "driver/platform.h"
+#include "platform/platform.h"
 #include "tablebase/block_cache.h"
 #include "tablebase/decode_error.h"
 #include "tablebase/index/index_tables.h"

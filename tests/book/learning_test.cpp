@@ -24,7 +24,7 @@
 #include "book/book.h"
 #include "driver/command_loop.h"
 #include "driver/game_driver.h"
-#include "driver/input_reader.h"
+#include "platform/input_reader.h"
 #include "driver/modes.h"
 #include "driver/search_input.h"
 #include "driver/uci.h"

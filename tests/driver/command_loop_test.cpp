@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "board/init_tables.h"
-#include "driver/input_reader.h"
+#include "platform/input_reader.h"
 #include "driver/modes.h"
 #include "search/search_limits.h"
 

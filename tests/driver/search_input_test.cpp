@@ -13,7 +13,7 @@
 #include "board/legal_moves.h"
 #include "board/move_text.h"
 #include "board/new_game.h"
-#include "driver/input_reader.h"
+#include "platform/input_reader.h"
 #include "driver/modes.h"
 #include "search/root_search.h"
 #include "search/search_limits.h"

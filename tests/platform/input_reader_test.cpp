@@ -1,4 +1,4 @@
-#include "driver/input_reader.h"
+#include "platform/input_reader.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "board/types.h"
+#include "platform/int_types.h"
 
 // Milliseconds on a monotonic clock; only differences mean anything.
 i64 NowMs();

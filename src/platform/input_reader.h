@@ -3,7 +3,7 @@
 // act on are held back and handed out again, in order, before newer input.
 #pragma once
 
-#include "board/types.h"
+#include "platform/int_types.h"
 
 // Lines are never cut: a GUI's "position startpos moves ..." of a long game
 // must arrive whole. A line that still does not fit is dropped whole.

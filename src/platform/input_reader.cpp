@@ -1,11 +1,11 @@
-#include "driver/input_reader.h"
+#include "platform/input_reader.h"
 
 #include <cstdio>
 #include <cstring>
 #include <deque>
 #include <string>
 
-#include "driver/platform.h"
+#include "platform/platform.h"
 
 char InputLine[InputLineSize];
 
