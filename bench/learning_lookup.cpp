@@ -21,7 +21,7 @@
 #include "board/init_tables.h"
 #include "board/new_game.h"
 #include "book/learning.h"
-#include "driver/modes.h"
+#include "board/modes.h"
 #include "eval/eval_params.h"
 #include "eval/material_table.h"
 #include "search/hash_tables.h"

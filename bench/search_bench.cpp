@@ -19,7 +19,7 @@
 #include "board/fen.h"
 #include "board/init_tables.h"
 #include "board/new_game.h"
-#include "driver/modes.h"
+#include "board/modes.h"
 #include "driver/search_input.h"
 #include "eval/eval_params.h"
 #include "eval/material_table.h"

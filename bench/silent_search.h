@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include "board/init_tables.h"
-#include "driver/modes.h"
+#include "board/modes.h"
 #include "driver/search_input.h"
 #include "eval/eval_params.h"
 #include "eval/material_table.h"

@@ -37,7 +37,7 @@
 #include "driver/command_loop.h"
 #include "driver/exit.h"
 #include "platform/input_reader.h"
-#include "driver/modes.h"
+#include "board/modes.h"
 #include "driver/search_input.h"
 #include "eval/eval_params.h"
 #include "eval/personality.h"

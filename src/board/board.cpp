@@ -6,7 +6,7 @@
 
 #include "board/keys.h"
 #include "board/make_move.h"
-#include "driver/modes.h"
+#include "board/modes.h"
 #include "eval/pst.h"
 #include "search/search_limits.h"
 

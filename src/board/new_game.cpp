@@ -6,7 +6,7 @@
 #include "board/make_move.h"
 #include "book/book.h"
 #include "book/learning.h"
-#include "driver/modes.h"
+#include "board/modes.h"
 #include "search/hash_tables.h"
 #include "search/history.h"
 #include "search/root_moves.h"

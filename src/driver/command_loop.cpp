@@ -18,7 +18,7 @@
 #include "driver/exit.h"
 #include "driver/game_driver.h"
 #include "platform/input_reader.h"
-#include "driver/modes.h"
+#include "board/modes.h"
 #include "platform/platform.h"
 #include "driver/search_input.h"
 #include "driver/uci.h"

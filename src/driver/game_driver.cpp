@@ -13,7 +13,7 @@
 #include "book/book.h"
 #include "book/learning.h"
 #include "platform/input_reader.h"
-#include "driver/modes.h"
+#include "board/modes.h"
 #include "driver/score_history.h"
 #include "driver/search_input.h"
 #include "driver/search_output.h"

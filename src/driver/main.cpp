@@ -13,7 +13,7 @@
 #include "driver/command_loop.h"
 #include "driver/exit.h"
 #include "platform/input_reader.h"
-#include "driver/modes.h"
+#include "board/modes.h"
 #include "platform/platform.h"
 #include "driver/score_history.h"
 #include "driver/settings_file.h"

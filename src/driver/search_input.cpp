@@ -10,7 +10,7 @@
 #include "driver/command_loop.h"
 #include "driver/exit.h"
 #include "platform/input_reader.h"
-#include "driver/modes.h"
+#include "board/modes.h"
 #include "platform/platform.h"
 #include "search/root_moves.h"
 #include "search/root_search.h"

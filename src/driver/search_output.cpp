@@ -8,7 +8,7 @@
 #include "board/legal_moves.h"
 #include "board/make_move.h"
 #include "board/move_text.h"
-#include "driver/modes.h"
+#include "board/modes.h"
 #include "search/root_moves.h"
 #include "search/search_limits.h"
 #include "search/time_control.h"

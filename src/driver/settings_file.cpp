@@ -9,7 +9,7 @@
 #include "book/learning.h"
 #include "driver/command_loop.h"
 #include "platform/input_reader.h"
-#include "driver/modes.h"
+#include "board/modes.h"
 #include "platform/platform.h"
 #include "driver/score_history.h"
 #include "eval/pawn_entry.h"

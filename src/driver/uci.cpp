@@ -15,7 +15,7 @@
 #include "book/learning.h"
 #include "driver/command_loop.h"
 #include "platform/input_reader.h"
-#include "driver/modes.h"
+#include "board/modes.h"
 #include "driver/search_input.h"
 #include "driver/settings_file.h"
 #include "eval/personality.h"

@@ -7,7 +7,7 @@
 #include "board/make_move.h"
 #include "board/move_text.h"
 #include "book/book.h"
-#include "driver/modes.h"
+#include "board/modes.h"
 #include "driver/search_output.h"
 #include "search/history.h"
 #include "search/move_picker.h"

@@ -10,7 +10,7 @@
 #include "board/make_move.h"
 #include "book/book.h"
 #include "platform/input_reader.h"
-#include "driver/modes.h"
+#include "board/modes.h"
 #include "platform/platform.h"
 #include "driver/search_input.h"
 #include "driver/search_output.h"

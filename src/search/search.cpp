@@ -10,7 +10,7 @@
 #include "board/static_exchange.h"
 #include "book/learning.h"
 #include "platform/input_reader.h"
-#include "driver/modes.h"
+#include "board/modes.h"
 #include "driver/search_input.h"
 #include "driver/search_output.h"
 #include "eval/eval_info.h"

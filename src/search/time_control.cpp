@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "board/make_move.h"
-#include "driver/modes.h"
+#include "board/modes.h"
 
 namespace {
 

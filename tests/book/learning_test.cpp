@@ -25,7 +25,7 @@
 #include "driver/command_loop.h"
 #include "driver/game_driver.h"
 #include "platform/input_reader.h"
-#include "driver/modes.h"
+#include "board/modes.h"
 #include "driver/search_input.h"
 #include "driver/uci.h"
 #include "driver/score_history.h"

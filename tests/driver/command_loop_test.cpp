@@ -7,7 +7,7 @@
 
 #include "board/init_tables.h"
 #include "platform/input_reader.h"
-#include "driver/modes.h"
+#include "board/modes.h"
 #include "search/search_limits.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include "board/make_move.h"
 #include "board/move_text.h"
 #include "board/new_game.h"
-#include "driver/modes.h"
+#include "board/modes.h"
 #include "driver/score_history.h"
 #include "driver/search_input.h"
 #include "search/root_moves.h"

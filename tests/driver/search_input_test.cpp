@@ -14,7 +14,7 @@
 #include "board/move_text.h"
 #include "board/new_game.h"
 #include "platform/input_reader.h"
-#include "driver/modes.h"
+#include "board/modes.h"
 #include "search/root_search.h"
 #include "search/search_limits.h"
 #include "support/piped_stdin.h"

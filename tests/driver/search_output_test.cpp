@@ -11,7 +11,7 @@
 #include "board/init_tables.h"
 #include "board/make_move.h"
 #include "board/move_text.h"
-#include "driver/modes.h"
+#include "board/modes.h"
 #include "search/hash_tables.h"
 #include "search/root_moves.h"
 #include "search/search_limits.h"

@@ -17,7 +17,7 @@
 #include "board/move_text.h"
 #include "board/new_game.h"
 #include "book/book.h"
-#include "driver/modes.h"
+#include "board/modes.h"
 #include "search/hash_tables.h"
 #include "search/history.h"
 #include "search/move_picker.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/modes.h"
+#include "board/modes.h"
 #include "driver/search_input.h"
 #include "search/search_fixture.h"
 #include "search/time_control.h"

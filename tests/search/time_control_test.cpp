@@ -5,7 +5,7 @@
 #include "board/fen.h"
 #include "board/init_tables.h"
 #include "board/make_move.h"
-#include "driver/modes.h"
+#include "board/modes.h"
 #include "search/search_limits.h"
 
 namespace {

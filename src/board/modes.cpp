@@ -1,4 +1,4 @@
-#include "driver/modes.h"
+#include "board/modes.h"
 
 i32 UciMode = 0;
 i32 FritzMode = 0;
