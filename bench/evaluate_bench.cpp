@@ -12,7 +12,7 @@
 #include "eval/eval_params.h"
 #include "eval/evaluate.h"
 #include "eval/material_table.h"
-#include "search/eval_cache.h"
+#include "eval/eval_cache.h"
 #include "search/hash_tables.h"
 #include "search/search_limits.h"
 

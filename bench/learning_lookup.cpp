@@ -19,7 +19,7 @@
 #include "board/board.h"
 #include "board/fen.h"
 #include "board/init_tables.h"
-#include "board/new_game.h"
+#include "driver/new_game.h"
 #include "book/learning.h"
 #include "board/modes.h"
 #include "eval/eval_params.h"

@@ -18,7 +18,7 @@
 #include "board/board.h"
 #include "board/fen.h"
 #include "board/init_tables.h"
-#include "board/new_game.h"
+#include "driver/new_game.h"
 #include "board/modes.h"
 #include "driver/search_input.h"
 #include "eval/eval_params.h"

@@ -18,7 +18,7 @@
 #include "silent_search.h"
 #include "board/board.h"
 #include "board/fen.h"
-#include "board/new_game.h"
+#include "driver/new_game.h"
 #include "search/root_moves.h"
 #include "tablebase/block_cache.h"
 #include "tablebase/compressed_encoder.h"

@@ -33,7 +33,7 @@
 #include <vector>
 
 #include "board/board.h"
-#include "board/new_game.h"
+#include "driver/new_game.h"
 #include "driver/command_loop.h"
 #include "driver/exit.h"
 #include "platform/input_reader.h"

@@ -7,11 +7,13 @@ search, driver. A unit is a header with the source file of the same name;
 unit A depends on unit B when A's header or source includes B's header.
 
     scripts/check_includes.py [<source root>]     (default: ../src beside this script)
+    scripts/check_includes.py --selftest          (the checks on small made-up trees)
 
 Prints every upward include and every circle and exits 1 when there is one."""
 import os
 import re
 import sys
+import tempfile
 
 FLOORS = {"platform": 1, "board": 2, "eval": 3, "book": 4, "tablebase": 4, "search": 5, "driver": 6}
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
@@ -98,9 +100,7 @@ def unit_circles(includes):
     return sorted(circles)
 
 
-def main():
-    here = os.path.dirname(os.path.abspath(__file__))
-    src = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "src")
+def problems_of(src):
     includes = read_includes(src)
     problems = upward_includes(includes)
     for group in unit_circles(includes):
@@ -110,6 +110,51 @@ def main():
             if os.path.splitext(path)[0] in members:
                 problems += [f"    {path} includes {h}" for h in included
                              if os.path.splitext(h)[0] in members and os.path.splitext(h)[0] != os.path.splitext(path)[0]]
+    return includes, problems
+
+
+def selftest():
+    """Each made-up tree with what the check must say about it."""
+    cases = [
+        ("clean", {"board/board.h": [], "board/board.cpp": ["board/board.h", "platform/clock.h"],
+                   "search/search.cpp": ["board/board.h", "eval/evaluate.h"],
+                   "eval/evaluate.h": [], "platform/clock.h": []}, []),
+        ("upward", {"board/board.cpp": ["search/history.h"], "search/history.h": []},
+         ["board/board.cpp includes search/history.h from a floor above its own"]),
+        ("book beside tablebase", {"book/book.cpp": ["tablebase/probe.h"], "tablebase/probe.h": []}, []),
+        ("two units", {"search/a.h": [], "search/a.cpp": ["search/a.h", "search/b.h"],
+                       "search/b.h": [], "search/b.cpp": ["search/b.h", "search/a.h"]},
+         ["circle among search/a, search/b:", "    search/a.cpp includes search/b.h",
+          "    search/b.cpp includes search/a.h"]),
+        ("three units", {"eval/a.h": ["eval/b.h"], "eval/b.h": ["eval/c.h"], "eval/c.cpp": ["eval/a.h"],
+                         "eval/c.h": [], "eval/a.cpp": []},
+         ["circle among eval/a, eval/b, eval/c:", "    eval/a.h includes eval/b.h",
+          "    eval/b.h includes eval/c.h", "    eval/c.cpp includes eval/a.h"]),
+        ("no floor", {"misc/tool.cpp": []}, ["misc/tool.cpp: in no floor (folders: " + ", ".join(FLOORS) + ")"]),
+    ]
+    failures = 0
+    for name, tree, expected in cases:
+        with tempfile.TemporaryDirectory() as src:
+            for path, included in tree.items():
+                os.makedirs(os.path.join(src, os.path.dirname(path)), exist_ok=True)
+                with open(os.path.join(src, path), "w", encoding="utf-8") as f:
+                    f.write("".join(f'#include "{header}"\n' for header in included))
+                    f.write("#include <cstdio>\n")
+            _, problems = problems_of(src)
+        if problems != expected:
+            failures += 1
+            print(f"FAIL {name}: got {problems}, expected {expected}")
+        else:
+            print(f"ok   {name}")
+    return 1 if failures else 0
+
+
+def main():
+    if sys.argv[1:] == ["--selftest"]:
+        return selftest()
+    here = os.path.dirname(os.path.abspath(__file__))
+    src = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "src")
+    includes, problems = problems_of(src)
     for line in problems:
         print(line)
     if problems:

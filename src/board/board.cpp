@@ -5,10 +5,10 @@
 #include <cstring>
 
 #include "board/keys.h"
-#include "board/make_move.h"
+#include "board/game_record.h"
 #include "board/modes.h"
-#include "eval/pst.h"
-#include "search/search_limits.h"
+#include "board/pst.h"
+#include "board/search_state.h"
 
 Board board;
 MoveStackEntry MoveStack[MoveStackSize];

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "board/types.h"
-#include "eval/pawn_entry.h"
+#include "board/pawn_entry.h"
 
 struct Board {
     i32 CannotWin[2];     // 1 = this side's material cannot win

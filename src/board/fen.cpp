@@ -8,7 +8,7 @@
 #include "board/make_move.h"
 #include "board/move_text.h"
 #include "board/position_check.h"
-#include "search/search_limits.h"
+#include "board/search_state.h"
 
 char FenText[FenTextSize];
 i32 FenLength;

@@ -4,8 +4,8 @@
 #include "board/attacks.h"
 #include "board/keys.h"
 #include "board/pins.h"
-#include "eval/pawn_square_masks.h"
-#include "eval/pst.h"
+#include "board/pawn_square_masks.h"
+#include "board/pst.h"
 
 void InitEngineTables() {
     // The keys are drawn from the unseeded generator, so they must be drawn once.

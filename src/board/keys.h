@@ -18,4 +18,3 @@ extern u32 BookKeyTable2[1024];
 // own.
 void InitZobristKeys();
 u64 Random64();
-void ComputeBookKeys(u32* key1, u32* key2);

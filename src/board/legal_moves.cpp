@@ -10,8 +10,8 @@
 #include "board/move_gen_captures.h"
 #include "board/move_gen_promotions.h"
 #include "board/move_gen_quiet.h"
-#include "search/history.h"
-#include "search/search_limits.h"
+#include "board/move_ordering.h"
+#include "board/search_state.h"
 
 u64 PerftNodes;
 

@@ -6,11 +6,7 @@
 
 #include "board/board.h"
 #include "board/keys.h"
-#include "eval/pst.h"
-
-GameHistoryEntry GameHistory[GameHistorySize];
-i32 GamePly;
-i32 GameBasePly;
+#include "board/pst.h"
 
 // clang-format off
 const u8 CastleMask[64] = {

@@ -6,7 +6,7 @@
 #include "board/board.h"
 #include "board/move_walks.h"
 #include "board/static_exchange.h"
-#include "search/history.h"
+#include "board/move_ordering.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "board/attacks.h"
 #include "board/board.h"
 #include "board/static_exchange.h"
-#include "search/history.h"
+#include "board/move_ordering.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "board/attack_queries.h"
 #include "board/attacks.h"
 #include "board/board.h"
-#include "search/history.h"
+#include "board/move_ordering.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "board/attacks.h"
 #include "board/board.h"
 #include "board/make_move.h"
-#include "board/move_gen_evasions.h"
+#include "board/check_situation.h"
 #include "board/pins.h"
 #include "board/types.h"
 

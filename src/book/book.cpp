@@ -9,7 +9,7 @@
 #include <limits>
 
 #include "board/board.h"
-#include "board/keys.h"
+#include "board/book_keys.h"
 #include "board/legal_moves.h"
 #include "board/make_move.h"
 #include "board/random.h"

@@ -38,10 +38,10 @@ void WriteLearnRecordAt(u32 key1, u32 key2, i32 depth, i32 score, u32 move, u32 
 // Adds a record behind the last one and links it at the end of its chain.
 void AppendLearnRecord(u32 key1, u32 key2, i32 depth, i32 score, u32 move);
 
-// Called after each engine move while learning is on: judges the queue by
-// the new root score and queues the position of the engine's previous move
-// when the score fell.
-void MaybeLearnPosition();
+// Queues the current position (its keys, the move the engine chose in it,
+// the root scores before and after the fall and the depth) with its FEN;
+// the caller checks that the queue has room.
+void QueueLearnPosition(u32 key1, u32 key2, u32 move, i32 oldScore, i32 newScore, i32 depth);
 // Writes every queued position into the learning file and empties the
 // queue.
 void FlushLearnQueue();

@@ -5,7 +5,7 @@
 
 #include "book/book.h"
 #include "book/learning.h"
-#include "driver/command_loop.h"
+#include "driver/command_tokens.h"
 #include "search/hash_tables.h"
 #include "tablebase/tablebase.h"
 

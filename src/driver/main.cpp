@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "board/init_tables.h"
-#include "board/new_game.h"
+#include "driver/new_game.h"
 #include "board/random.h"
 #include "book/book.h"
 #include "book/learning.h"
@@ -20,7 +20,7 @@
 #include "eval/bitbases.h"
 #include "eval/eval_params.h"
 #include "eval/material_table.h"
-#include "eval/pawn_entry.h"
+#include "board/pawn_entry.h"
 #include "eval/personality.h"
 #include "search/hash_tables.h"
 #include "search/history.h"
@@ -110,6 +110,8 @@ void ScanTablebases() {
 int main() {
     // The program takes no arguments and reads none.
     IgnoreSignals();
+    // A hash table that cannot be had ends the program the orderly way.
+    HashAllocationExit = ExitProgram;
     SetFirstDefaults();
 
     std::printf("Korvalent v1.50 [r2055/01.01.2014]\n");

@@ -7,7 +7,7 @@
 #include "board/board.h"
 #include "board/make_move.h"
 #include "board/move_text.h"
-#include "driver/command_loop.h"
+#include "driver/command_tokens.h"
 #include "driver/exit.h"
 #include "platform/input_reader.h"
 #include "board/modes.h"

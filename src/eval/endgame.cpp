@@ -10,9 +10,9 @@
 #include "eval/eval_info.h"
 #include "eval/eval_params.h"
 #include "eval/material_table.h"
-#include "eval/pawn_square_masks.h"
+#include "board/pawn_square_masks.h"
 #include "eval/rook_pawn.h"
-#include "search/search_limits.h"
+#include "board/search_state.h"
 
 namespace {
 

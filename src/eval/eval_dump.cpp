@@ -10,7 +10,7 @@
 #include "eval/evaluate.h"
 #include "eval/king_shelter.h"
 #include "eval/pawn_structure.h"
-#include "search/search_limits.h"
+#include "board/search_state.h"
 
 namespace {
 

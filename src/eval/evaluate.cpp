@@ -15,9 +15,8 @@
 #include "eval/personality.h"
 #include "eval/piece_activity.h"
 #include "eval/scaling.h"
-#include "search/eval_cache.h"
-#include "search/hash_tables.h"
-#include "search/search_limits.h"
+#include "eval/eval_cache.h"
+#include "board/search_state.h"
 
 namespace {
 

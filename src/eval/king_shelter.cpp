@@ -5,7 +5,7 @@
 #include "eval/eval_info.h"
 #include "eval/eval_params.h"
 #include "eval/personality.h"
-#include "search/search_limits.h"
+#include "board/search_state.h"
 
 namespace {
 

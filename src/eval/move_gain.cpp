@@ -7,7 +7,7 @@
 #include "board/board.h"
 #include "eval/eval_params.h"
 #include "eval/material_table.h"
-#include "eval/pst.h"
+#include "board/pst.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "eval/bitbases.h"
 #include "eval/eval_info.h"
 #include "eval/eval_params.h"
-#include "eval/pawn_square_masks.h"
+#include "board/pawn_square_masks.h"
 #include "eval/pawn_structure.h"
 #include "eval/scaling.h"
 

@@ -8,7 +8,7 @@
 #include "eval/eval_info.h"
 #include "eval/eval_params.h"
 #include "eval/king_shelter.h"
-#include "search/hash_tables.h"
+#include "eval/pawn_hash.h"
 
 namespace {
 

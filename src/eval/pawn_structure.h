@@ -11,7 +11,7 @@
 #include <array>
 
 #include "board/types.h"
-#include "eval/pawn_entry.h"
+#include "board/pawn_entry.h"
 
 namespace pawn_structure_detail {
 constexpr std::array<i32, 64> BuildPawnChainBonus() {

@@ -1,6 +1,6 @@
 #include "eval/personality.h"
 
-#include "search/hash_tables.h"
+#include "eval/eval_cache.h"
 
 i32 Aggressivity = PersonalityDefault;
 i32 Cowardice = PersonalityDefault;

@@ -4,13 +4,10 @@
 #include <cstdlib>
 
 #include "board/board.h"
-#include "driver/exit.h"
-#include "search/eval_cache.h"
 #include "search/trans_table.h"
 
-PawnEntry* PawnTable = nullptr;
-u32 PawnEntries = DefaultPawnEntries;
-EvalCacheEntry* EvalCache = nullptr;
+
+FatalExitHook HashAllocationExit = nullptr;
 
 static i32 FailingAllocations = 0;
 
@@ -31,9 +28,15 @@ static void ReportAllocationFailure() {
     std::fflush(stdout);
 }
 
+[[noreturn]] static void EndProgramAfterFailedAllocation() {
+    if (HashAllocationExit) HashAllocationExit(1);
+    std::fflush(stdout);
+    std::exit(1);
+}
+
 [[noreturn]] static void FailAllocation() {
     ReportAllocationFailure();
-    ExitProgram(1);
+    EndProgramAfterFailedAllocation();
 }
 
 static i64 ClampMegabytes(i64 megabytes) {
@@ -84,19 +87,6 @@ void ClearTransTable() {
     ProbedHashFlags = 0;
 }
 
-void ClearPawnHash() {
-    if (PawnTable) {
-        for (u32 i = 0; i < PawnEntries + PawnSpareEntries; i++) PawnTable[i].key = WipedKey;
-    }
-    // The board's copy must not keep answering for pawns of a wiped table.
-    board.LastPawnEntry.key = WipedKey;
-}
-
-void ClearEvalCache() {
-    if (EvalCache == nullptr) return;
-    for (u32 i = 0; i < EvalCacheRecords; i++) EvalCache[i].key.Set(WipedKey);
-}
-
 // Replaces a table by an empty one of newEntries. The old block goes first
 // (the two together might not fit); when the new size cannot be had, the old
 // size is taken again and the program goes on; only when even that fails
@@ -112,7 +102,7 @@ static void ResizeTable(Record*& table, u32& entries, u32 spare, u32 newEntries)
     ReportAllocationFailure();
     entries = oldEntries;
     table = AllocateRecords<Record>(u64(entries) + spare);
-    if (table == nullptr) ExitProgram(1);
+    if (table == nullptr) EndProgramAfterFailedAllocation();
 }
 
 void ResizeMainHash(i64 megabytes) {

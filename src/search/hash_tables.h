@@ -5,20 +5,12 @@
 #pragma once
 
 #include "board/types.h"
-#include "eval/pawn_entry.h"
+#include "eval/eval_cache.h"
+#include "eval/pawn_hash.h"
+#include "search/trans_table.h"
 
-// Entry counts before any setting changes them.
-constexpr u32 DefaultTransEntries = 0x80000;  // 10 MB
-constexpr u32 DefaultPawnEntries = 0x40000;   // 6 MB
 // Size options are megabytes in this range.
 constexpr i64 MaxHashMegabytes = 1024;
-
-// The pawn hash: PawnEntries + PawnSpareEntries records, index = low 32
-// bits of the pawn key modulo PawnEntries, one entry per index, always
-// replaced. 0 entries switch it off.
-constexpr u32 PawnSpareEntries = 2;
-extern PawnEntry* PawnTable;
-extern u32 PawnEntries;
 
 // Entry counts for a size in megabytes, clamped to 0..MaxHashMegabytes and
 // computed in 64 bits.
@@ -33,13 +25,10 @@ void AllocTransTable();
 void AllocPawnHash();
 void AllocEvalCache();
 
-// Wipes: every record's key becomes WipedKey. The transposition wipe also
-// empties every entry, sets TransAge to 0 and forgets the last probe's
-// flags; the pawn-hash wipe also invalidates the board's copy of the last
-// pawn entry.
+// Wipes every entry: its key becomes WipedKey. Also sets TransAge to 0 and
+// forgets the last probe's flags. (The pawn hash and the evaluation cache
+// are wiped by ClearPawnHash and ClearEvalCache.)
 void ClearTransTable();
-void ClearPawnHash();
-void ClearEvalCache();
 
 // A size option changed: the table is replaced by an empty one of the new
 // size. When the new size cannot be had, the message above is printed and
@@ -50,6 +39,12 @@ void ResizePawnHash(i64 megabytes);
 
 // Exit: frees all three tables (their counts become 0).
 void FreeHashTables();
+
+// The program's orderly exit, which the driver installs at start-up: a
+// failed allocation that cannot be recovered from ends the program through
+// it. Without one, the process flushes its output and ends with the code.
+using FatalExitHook = void (*)(i32 code);
+extern FatalExitHook HashAllocationExit;
 
 // Test hook: the next count table allocations fail as if memory were short.
 void FailNextHashAllocations(i32 count);

@@ -3,16 +3,6 @@
 #include "board/board.h"
 #include "board/make_move.h"
 #include "search/search_limits.h"
-#include "search/trans_table.h"
-
-PlyRecord PlyStack[PlyStackSize];
-i32 HistoryScore[1 << 16];
-u32 EvasionKillers[64 * 64 * 2];
-i32 CaptureTries[CaptureStatSize];
-i32 CaptureSuccess[CaptureStatSize];
-i32 CaptureStatStamp[CaptureStatSize];
-
-i32 CaptureStatGeneration() { return i16(TransAge); }
 
 void UpdateHistoryAndKillers(i32 depth, Move m, i32 historyHalf) {
     const Side side = board.SideToMove;
@@ -36,17 +26,6 @@ void StoreEvasionKiller(Move m) {
     const Side side = board.SideToMove;
     const Square checkTo = MoveTo(GameHistory[GamePly - 1].Move);
     EvasionKillers[(checkTo * 64 + board.KingSquare[side]) * 2 + side] = m;
-}
-
-i32 TouchCaptureStatSlot(Move m, Side side) {
-    const i32 slot = CaptureStatSlot(m, side);
-    const i32 generation = CaptureStatGeneration();
-    if (CaptureStatStamp[slot] != generation) {
-        CaptureTries[slot] = 0;
-        CaptureSuccess[slot] = 0;
-        CaptureStatStamp[slot] = generation;
-    }
-    return slot;
 }
 
 void UpdateCaptureStatistics(Move m, Side side, bool success) {

@@ -13,7 +13,7 @@
 #include "board/stored_move.h"
 #include "eval/eval_info.h"
 #include "eval/material_table.h"
-#include "eval/pst.h"
+#include "board/pst.h"
 #include "search/extensions.h"
 #include "search/hash_move.h"
 #include "search/history.h"

@@ -3,12 +3,10 @@
 #include "board/board.h"
 #include "board/keys.h"
 #include "board/make_move.h"
-#include "search/hash_tables.h"
 #include "search/search_limits.h"
 
 TransEntry* TransTable = nullptr;
 u32 TransEntries = DefaultTransEntries;
-u16 TransAge = 0;
 i32 TransFillCount = 0;
 i32 ProbedBoundScore = 0;
 u16 ProbedHashFlags = 0;

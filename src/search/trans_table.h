@@ -4,8 +4,9 @@
 // allocated and wiped by hash_tables; this unit reads and writes entries.
 #pragma once
 
+#include "board/search_state.h"
 #include "board/types.h"
-#include "search/u64_halves.h"
+#include "board/u64_halves.h"
 
 struct TransEntry {
     U64Halves key;  // search key; WipedKey after a wipe
@@ -39,12 +40,10 @@ constexpr u16 NoSearchCaptures = 16;     // search: no capture or promotion here
 constexpr i32 TransBucketSize = 4;
 constexpr u32 TransSpareEntries = 10;
 
+constexpr u32 DefaultTransEntries = 0x80000;  // 10 MB before any setting
 extern TransEntry* TransTable;  // TransEntries + TransSpareEntries records
 extern u32 TransEntries;        // index positions; 0 = table off
 
-// Search generation: +1 per search, +3 after a board edit; wraps at 2^16.
-// Also the stamp of the capture statistics.
-extern u16 TransAge;
 // Entries claimed by stores in the current search ("hashfull").
 extern i32 TransFillCount;
 // Score found by the last successful ProbeHashBound.

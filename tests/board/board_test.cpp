@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "board/init_tables.h"
-#include "eval/pst.h"
+#include "board/pst.h"
 #include "support/board_check.h"
 
 namespace {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "board/board.h"
+#include "board/book_keys.h"
 #include "board/init_tables.h"
 #include "board/random.h"
 

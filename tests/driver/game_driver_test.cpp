@@ -13,7 +13,7 @@
 #include "board/legal_moves.h"
 #include "board/make_move.h"
 #include "board/move_text.h"
-#include "board/new_game.h"
+#include "driver/new_game.h"
 #include "board/modes.h"
 #include "driver/score_history.h"
 #include "driver/search_input.h"

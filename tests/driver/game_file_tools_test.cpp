@@ -25,7 +25,7 @@
 #include "eval/evaluate.h"
 #include "eval/material_table.h"
 #include "eval/personality.h"
-#include "search/eval_cache.h"
+#include "eval/eval_cache.h"
 #include "search/hash_tables.h"
 #include "search/search_limits.h"
 

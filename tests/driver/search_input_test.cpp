@@ -12,7 +12,7 @@
 #include "board/init_tables.h"
 #include "board/legal_moves.h"
 #include "board/move_text.h"
-#include "board/new_game.h"
+#include "driver/new_game.h"
 #include "platform/input_reader.h"
 #include "board/modes.h"
 #include "search/root_search.h"

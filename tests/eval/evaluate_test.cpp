@@ -17,7 +17,7 @@
 #include "eval/material_table.h"
 #include "eval/pawn_structure.h"
 #include "eval/personality.h"
-#include "search/eval_cache.h"
+#include "eval/eval_cache.h"
 #include "search/hash_tables.h"
 #include "search/search_limits.h"
 #include "support/eval_positions.h"

@@ -8,7 +8,7 @@
 #include "eval/eval_info.h"
 #include "eval/eval_params.h"
 #include "eval/material_table.h"
-#include "eval/pst.h"
+#include "board/pst.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "board/board.h"
 #include "board/fen.h"
 #include "board/init_tables.h"
-#include "search/eval_cache.h"
+#include "eval/eval_cache.h"
 #include "search/trans_table.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include "board/keys.h"
 #include "eval/eval_info.h"
 #include "eval/evaluate.h"
-#include "search/eval_cache.h"
+#include "eval/eval_cache.h"
 #include "search/search_fixture.h"
 
 // Every test states its lazy window: the first iteration's around a root

@@ -15,7 +15,7 @@
 #include "board/init_tables.h"
 #include "board/make_move.h"
 #include "board/move_text.h"
-#include "board/new_game.h"
+#include "driver/new_game.h"
 #include "book/book.h"
 #include "board/modes.h"
 #include "search/hash_tables.h"

@@ -3,7 +3,7 @@
 
 #include "board/board.h"
 #include "board/keys.h"
-#include "eval/pst.h"
+#include "board/pst.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "board/edit_mode.h"
+#include "driver/edit_mode.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // The evaluation cache: one record per index (no buckets) keeping the static
 // score of a position for both sides to move, with the evaluation fields the
-// search reads after a cached score. Allocated and wiped by hash_tables.
+// search reads after a cached score. The search's table manager allocates it.
 #pragma once
 
 #include "board/types.h"
-#include "search/u64_halves.h"
+#include "board/u64_halves.h"
 
 struct EvalCacheEntry {
     U64Halves key;               // HashKey ^ ZobristCastle[CastlingFlags]; WipedKey when wiped
@@ -26,3 +26,6 @@ constexpr u32 EvalCacheEntries = 0x80000;
 constexpr u32 EvalCacheRecords = EvalCacheEntries + 2;
 
 extern EvalCacheEntry* EvalCache;
+
+// Every record's key becomes WipedKey.
+void ClearEvalCache();

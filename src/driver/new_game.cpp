@@ -1,4 +1,4 @@
-#include "board/new_game.h"
+#include "driver/new_game.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "board/edit_mode.h"
+#include "driver/edit_mode.h"
 
 #include <cstdio>
 #include <cstring>
@@ -6,7 +6,7 @@
 #include "board/attacks.h"
 #include "board/board.h"
 #include "board/make_move.h"
-#include "board/new_game.h"
+#include "driver/new_game.h"
 #include "board/position_check.h"
 #include "search/history.h"
 #include "search/trans_table.h"

@@ -1,4 +1,4 @@
-#include "eval/pst.h"
+#include "board/pst.h"
 
 #include <array>
 

@@ -1,5 +1,5 @@
 // The knight-stop masks.
-#include "eval/pawn_square_masks.h"
+#include "board/pawn_square_masks.h"
 
 #include "board/attacks.h"
 

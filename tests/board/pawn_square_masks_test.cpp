@@ -1,4 +1,4 @@
-#include "eval/pawn_square_masks.h"
+#include "board/pawn_square_masks.h"
 
 #include <gtest/gtest.h>
 
