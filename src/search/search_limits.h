@@ -1,5 +1,5 @@
-// Search limits, the clock and the game-level search state that position
-// set-up resets.
+// Search limits, the clock, and the counters and tuning values of the
+// running search.
 #pragma once
 
 #include "board/search_state.h"
