@@ -7,6 +7,7 @@
 
 #include "board/init_tables.h"
 #include "board/modes.h"
+#include "driver/search_hooks_setup.h"
 #include "driver/search_input.h"
 #include "eval/eval_params.h"
 #include "eval/material_table.h"
@@ -22,6 +23,9 @@ inline bool PrepareSilentSearch() {
     int silent[2];
     if (pipe(silent) != 0 || dup2(silent[0], 0) != 0) return false;
 
+    // The program's hooks, as in the engine: with post off they print
+    // nothing, and the input they poll is the empty pipe.
+    InstallSearchHooks();
     InitEngineTables();
     SetBuiltInEvalParams();
     DeriveEvalTables();

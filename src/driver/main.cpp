@@ -16,6 +16,7 @@
 #include "board/modes.h"
 #include "platform/platform.h"
 #include "driver/score_history.h"
+#include "driver/search_hooks_setup.h"
 #include "driver/settings_file.h"
 #include "eval/bitbases.h"
 #include "eval/eval_params.h"
@@ -110,6 +111,8 @@ void ScanTablebases() {
 int main() {
     // The program takes no arguments and reads none.
     IgnoreSignals();
+    // The search prints its thinking and polls for commands through these.
+    InstallSearchHooks();
     // A hash table that cannot be had ends the program the orderly way.
     HashAllocationExit = ExitProgram;
     SetFirstDefaults();

@@ -17,14 +17,9 @@
 #include "search/search_limits.h"
 #include "search/time_control.h"
 
-i32 PonderingNow = 0;
-i32 PonderInterrupted = 0;
-Move PendingMove = 0;
 i32 NewGameRequested = 0;
 i32 UndoRequested = 0;
 i32 ExitRequested = 0;
-i32 PonderSearch = 0;
-i32 SilentSearch = 0;
 Move ExpectedReply = NoMove;
 i32 PonderReplyEnd = PonderReplyStart;
 i32 AnalysisRunning = 0;

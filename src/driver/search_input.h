@@ -6,19 +6,13 @@
 
 #include "board/types.h"
 #include "search/quiescence.h"  // PonderReplyStart
+#include "search/search_control.h"
 
-// Search-control flags (board.SearchAbort, the "stop now" flag, lives in the
-// board record).
-extern i32 PonderingNow;       // the running search is a ponder search on the expected reply
-extern i32 PonderInterrupted;  // input ended a ponder search
-extern Move PendingMove;       // move typed during the search, 0 for a command
-extern i32 NewGameRequested;   // set up a new game once the search has returned
-extern i32 UndoRequested;      // "undo" during analysis, acted on by the analysis loop
-extern i32 ExitRequested;      // acted on by the analysis loop
-extern i32 PonderSearch;       // UCI "go ponder": no move is made at its end
-// A short search run only to find a move to ponder on; it ends itself
-// after one second.
-extern i32 SilentSearch;
+// What the search itself reads (PonderingNow, PonderSearch, SilentSearch,
+// PendingMove, PonderInterrupted) lives with it in search/search_control.h.
+extern i32 NewGameRequested;  // set up a new game once the search has returned
+extern i32 UndoRequested;     // "undo" during analysis, acted on by the analysis loop
+extern i32 ExitRequested;     // acted on by the analysis loop
 
 // The reply the engine expects and has made on its board while it ponders.
 extern Move ExpectedReply;

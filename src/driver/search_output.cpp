@@ -15,7 +15,6 @@
 #include "search/trans_table.h"
 
 u64 LastInfoNodes = 0;
-i32 NpsLineCountdown = 0;
 Move PonderMove = NoMove;
 
 namespace {
@@ -31,8 +30,6 @@ constexpr u64 XboardQuietNodes = 100000;
 constexpr u64 UciInfoSpacing = 30000;
 constexpr u64 MultiPvQuietNodes = 50000;
 constexpr u64 NpsQuietNodes = 200000;
-// An nps line follows about every this many nodes.
-constexpr i32 NpsLineNodes = 100000;
 
 bool WithinQuietStart(u64 limit) { return NodeCount >= 1 && NodeCount <= limit; }
 

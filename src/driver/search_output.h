@@ -4,11 +4,10 @@
 #pragma once
 
 #include "board/types.h"
+#include "search/search_control.h"  // NpsLineCountdown
 
 // NodeCount at the last single-line UCI information line.
 extern u64 LastInfoNodes;
-// Clock checks of the search left before the next "info nps" line.
-extern i32 NpsLineCountdown;
 // Second move of the last principal variation walked: the move to ponder on.
 extern Move PonderMove;
 

@@ -4,11 +4,11 @@
 
 #include "board/board.h"
 #include "board/make_move.h"
-#include "driver/search_output.h"
 #include "search/history.h"
 #include "search/lazy_eval.h"
+#include "search/root_common.h"
 #include "search/root_moves.h"
-#include "search/root_search.h"
+#include "search/search_hooks.h"
 #include "search/search_limits.h"
 #include "search/trans_table.h"
 
@@ -40,10 +40,10 @@ bool SearchRootLine(i32 i, i32 depth, i32* worst) {
         v = SearchRootChild(previous - MultiPvWindow, previous + MultiPvWindow, depth);
         if (board.SearchAbort) return false;
         if (v >= previous + MultiPvWindow) {
-            PrintUciMultiPvInfo(i, i32(LowerBound));
+            ReportUciMultiPvInfo(i, i32(LowerBound));
             v = SearchRootChild(v, FullWindowLimit, depth);
         } else if (v <= previous - MultiPvWindow) {
-            PrintUciMultiPvInfo(i, i32(UpperBound));
+            ReportUciMultiPvInfo(i, i32(UpperBound));
             v = SearchRootChild(-FullWindowLimit, v, depth);
         }
         if (board.SearchAbort) return false;
@@ -55,7 +55,7 @@ bool SearchRootLine(i32 i, i32 depth, i32* worst) {
     v = SearchRootChild(*worst, *worst + 1, depth);
     if (board.SearchAbort) return false;
     if (v > *worst) {
-        PrintUciMultiPvInfo(i, i32(LowerBound));
+        ReportUciMultiPvInfo(i, i32(LowerBound));
         v = SearchRootChild(v, FullWindowLimit, depth);
         if (board.SearchAbort) return false;
     }
@@ -110,7 +110,7 @@ i32 SearchRootMultiPv(i32 depthLimit) {
             if (!completed) return 0;
             RootNodes[i] = NodeCount - nodesBefore;
             InsertByScore(i);
-            PrintUciMultiPvInfo(i, i32(ExactBound));
+            ReportUciMultiPvInfo(i, i32(ExactBound));
             RootBestIndex = i + 1;
         }
         if (d + 1 >= iterationLimit) return 0;

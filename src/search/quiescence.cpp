@@ -18,8 +18,8 @@
 #include "eval/move_gain.h"
 #include "search/extensions.h"
 #include "search/hash_move.h"
+#include "search/node_entry.h"
 #include "search/repetition.h"
-#include "search/search.h"
 #include "search/trans_table.h"
 
 namespace {

@@ -8,10 +8,10 @@
 #include "board/move_text.h"
 #include "book/book.h"
 #include "board/modes.h"
-#include "driver/search_output.h"
 #include "search/history.h"
 #include "search/move_picker.h"
 #include "search/repetition.h"
+#include "search/search_hooks.h"
 #include "search/trans_table.h"
 
 u64 RootNodes[MaxRootMoves];
@@ -172,11 +172,11 @@ i32 PrepareRootMoves() {
     SelDepth = 0;
     RootBestIndex = 0;
     if (!UciMode)
-        PrintXboardThinking(1);
+        ReportXboardThinking(1);
     else if (MultiPv < 2)
-        PrintUciInfo(0, ExactBound, 1);
+        ReportUciInfo(0, ExactBound, 1);
     else
-        PrintUciMultiPvInfo(0, ExactBound);
+        ReportUciMultiPvInfo(0, ExactBound);
     std::fflush(stdout);
     return 0;
 }

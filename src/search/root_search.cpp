@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
-#include <utility>
 
 #include "board/board.h"
 #include "board/legal_moves.h"
@@ -12,20 +10,16 @@
 #include "platform/input_reader.h"
 #include "board/modes.h"
 #include "platform/platform.h"
-#include "driver/search_input.h"
-#include "driver/search_output.h"
-#include "eval/evaluate.h"
 #include "search/history.h"
 #include "search/lazy_eval.h"
 #include "search/multipv.h"
 #include "search/root_moves.h"
-#include "search/search.h"
+#include "search/search_control.h"
+#include "search/search_hooks.h"
 #include "search/search_limits.h"
 #include "search/trans_table.h"
 
 i32 UseOwnBook = 1;
-u32 BookMovePlayed = 0;
-Move LastBestMove = NoMove;
 
 namespace {
 
@@ -41,15 +35,13 @@ constexpr i32 AspirationWidening = 120;
 constexpr i32 HistoryKeepBudgetCs = 70;
 // UCI "currmove" lines only once the search is this big.
 constexpr u64 CurrentMoveLineNodes = 200000;
-// UCI "info nps" lines come about every this many nodes.
-constexpr i32 NpsLineNodes = 100000;
 
 // The lower, upper or exact progress report of the best root move.
 void ReportBest(u32 bound) {
     if (UciMode)
-        PrintUciInfo(0, i32(bound), 1);
+        ReportUciInfo(0, i32(bound), 1);
     else
-        PrintXboardThinking(0);
+        ReportXboardThinking(0);
 }
 
 // The book's move for the position, checked against the legal moves: a
@@ -177,7 +169,7 @@ void DeepenIteratively(i32 n, i32 iterationLimit) {
         for (i32 i = 0; i < n; i++) {
             const u64 nodesBefore = NodeCount;
             LaterRootMove = i > 0;
-            if (i == 0 && UciMode && NodeCount > CurrentMoveLineNodes) PrintUciInfo(0, ExactBound, 0);
+            if (i == 0 && UciMode && NodeCount > CurrentMoveLineNodes) ReportUciInfo(0, ExactBound, 0);
             MakeMove(MoveStack[i].move, 1);
             PlyStack[1].InCheck = u32(RootFlags[i] != 0);
             PlyStack[0].ExtFlags = RootFlags[i] ? 1 : 0;
@@ -190,7 +182,7 @@ void DeepenIteratively(i32 n, i32 iterationLimit) {
                 alpha = RootScore[0];
                 RootNodes[0] = NodeCount - nodesBefore;
             } else if (completed && i == n - 1) {
-                if (UciMode) PrintUciInfoNps();
+                if (UciMode) ReportUciInfoNps();
                 RootNodes[i] = NodeCount - nodesBefore;
             }
             UnmakeMove();
@@ -226,57 +218,6 @@ void DeepenIteratively(i32 n, i32 iterationLimit) {
 
 }  // namespace
 
-void StartSearchGeneration(i32 depthLimit) {
-    TransAge += 1;
-    EngineSide = board.SideToMove;
-    ClearEvalCacheIfSideChanged();
-    RootGamePly = GamePly;
-    SearchDepthLimit = depthLimit;
-    TimeCheckInterval = std::max(TimeCheckInterval, 1);
-    TimeCheckCountdown = TimeCheckInterval;
-    LaterRootMove = 0;
-    TransFillCount = 0;
-    TablebaseHits = 0;
-    NodeCount = 0;
-    NpsLineCountdown = NpsLineNodes / TimeCheckInterval;
-    MoveStackTop = 0;
-    BookMovePlayed = 0;
-}
-
-void AgeHistory(bool keep) {
-    if (!keep) {
-        std::memset(HistoryScore, 0, sizeof HistoryScore);
-        return;
-    }
-    // An arithmetic shift: negative entries stay negative (-1 stays -1).
-    for (i32& entry : HistoryScore) entry >>= 8;
-}
-
-i32 IterationLimit(i32 depthLimit) {
-    return depthLimit == TimedSearchDepth ? std::min(depthLimit, DepthLimit) : depthLimit;
-}
-
-i32 SearchWithMateBounds(i32 alpha, i32 beta, i32 depth) {
-    i32 low = -FullWindowLimit, high = FullWindowLimit;
-    if (MateLimit > 0) {
-        // Only the score of a mate in exactly MateLimit moves.
-        const i32 plies = 2 * std::min(MateLimit, MateScore);
-        low = plies - MateScore;
-        high = plies - MateScore + 1;
-    }
-    alpha = std::clamp(alpha, low, high);
-    beta = std::clamp(beta, low, high);
-    if (alpha >= beta) return alpha;
-    return Search(alpha, beta, depth, 1, beta == alpha + 1 ? -1 : 0);
-}
-
-void SwapRootEntries(i32 a, i32 b) {
-    std::swap(MoveStack[a], MoveStack[b]);
-    std::swap(RootScore[a], RootScore[b]);
-    std::swap(RootNodes[a], RootNodes[b]);
-    std::swap(RootFlags[a], RootFlags[b]);
-}
-
 void PromoteRootMoveToFront() {
     for (i32 i = RootBestIndex; i > 0; i--) SwapRootEntries(i, i - 1);
     ReportBest(LowerBound);
@@ -288,10 +229,6 @@ void SortRootMovesByNodes() {
     for (i32 i = 1; i < n; i++)
         for (i32 j = i + 1; j < n; j++)
             if (RootNodes[j] > RootNodes[i]) SwapRootEntries(i, j);
-}
-
-void PonderWait() {
-    while ((PonderingNow || PonderSearch) && !board.SearchAbort) WaitForInputDuringSearch();
 }
 
 i32 SearchRoot(i32 depthLimit, u32 allowBook) {

@@ -9,10 +9,6 @@
 #include "board/move_gen_evasions.h"
 #include "board/static_exchange.h"
 #include "book/learning.h"
-#include "platform/input_reader.h"
-#include "board/modes.h"
-#include "driver/search_input.h"
-#include "driver/search_output.h"
 #include "eval/eval_info.h"
 #include "eval/material_table.h"
 #include "search/cutoff_probe.h"
@@ -20,70 +16,12 @@
 #include "search/history.h"
 #include "search/quiescence.h"
 #include "search/repetition.h"
-#include "search/root_moves.h"
 #include "search/search_limits.h"
-#include "search/search_loop.h"
-#include "search/time_control.h"
+#include "search/search_node.h"
 #include "search/trans_table.h"
 #include "tablebase/tablebase.h"
 
 namespace {
-
-// Ends the search: the flag every level returns on.
-i32 AbortSearch() {
-    board.SearchAbort = 1;
-    return 1;
-}
-
-// The poll every TimeCheckInterval nodes: input, the silent search's
-// second, the UCI speed line and, in a timed search, the clock. Returns 1
-// when the search must stop.
-i32 CheckClockAndInput() {
-    if (InputAvailable()) {
-        TimeCheckCountdown = TimeCheckInterval;
-        PollInputDuringSearch();
-        if (board.SearchAbort) return 1;
-    }
-    if (PonderingNow && SilentSearch == 1 && ElapsedCs() > 100) {
-        SilentSearch = 0;
-        return AbortSearch();
-    }
-    if (UciMode) {
-        NpsLineCountdown -= 1;
-        if (NpsLineCountdown < 0) PrintUciInfoNps();
-    }
-    TimeCheckCountdown = TimeCheckInterval;
-    // Only a timed search that is not pondering watches the clock.
-    if (SearchDepthLimit != TimedSearchDepth || PonderingNow || PonderSearch) return 0;
-
-    // An easy recapture still at the head of the list needs a third of the time.
-    const bool easy = MoveStack[0].move == EasyMove;
-    if (!easy) EasyMove = NoMove;
-    const i64 elapsed = ElapsedCs();
-    // A later root move under test may finish within a little more time.
-    if (LaterRootMove && !easy &&
-        elapsed <= std::min(i64(TimeBudgetCs) * 5 / 3, i64(TimeHardLimitCs)))
-        return 0;
-
-    // A score falling against the last search buys more time; a score well
-    // up in a balanced position buys some too.
-    const i64 previous = LastSearchSide != EngineSide ? -i64(LastSearchScore) : LastSearchScore;
-    const i64 current = RootScore[0];
-    i64 limit = easy ? TimeBudgetCs / 3 : TimeBudgetCs;
-    if (current - previous < 26) {
-        if (previous - current > 20) {
-            if (previous - current <= 60)
-                limit = 2 * limit + limit / 2;
-            else
-                limit *= SearchesOutOfBook == 0 ? 4 : 7;
-        }
-    } else if (previous >= -9 && previous <= 119) {
-        limit *= 2;
-    }
-    limit = std::min(limit, i64(TimeHardLimitCs));
-    if (elapsed >= limit) return AbortSearch();
-    return 0;
-}
 
 // A king in a corner with every neighbouring square held by its own men or
 // covered by the enemy king: the one way a side without winning material
@@ -158,13 +96,6 @@ bool NullMoveMeetsThreat(i32 margin) {
 }
 
 }  // namespace
-
-bool NodeEntryPoll() {
-    // The node that reaches the limit is the last one searched.
-    if (NodeLimit != 0 && NodeCount >= NodeLimit) return AbortSearch() != 0;
-    TimeCheckCountdown -= 1;
-    return TimeCheckCountdown < 0 && CheckClockAndInput() != 0;
-}
 
 i32 SearchChild(i32 alpha, i32 beta, i32 depth, i32 nodeKind) {
     SearchPly += 1;

@@ -1,9 +1,10 @@
 // The recursive alpha-beta search of every node below the root: node
-// bookkeeping, the clock and input poll, mate-distance pruning, rule draws
-// and material shortcuts, the table, tablebase and learning probes, the
-// static score, the null move with its threat test and stepwise
-// verification, the child cutoff probe and internal iterative deepening.
-// The node's moves are played by the move loop (search_loop.h).
+// bookkeeping, the clock and input poll (node_entry.h), mate-distance
+// pruning, rule draws and material shortcuts, the table, tablebase and
+// learning probes, the static score, the null move with its threat test and
+// stepwise verification, the child cutoff probe and internal iterative
+// deepening. The node's moves are played by the move loop (search_node.h,
+// search_loop.cpp).
 //
 // Before the first call the root driver sets: EngineSide, DrawScore and
 // the lazy window (SetLazyEvalWindow); IterationDepth and SelDepth;
@@ -17,11 +18,8 @@
 #pragma once
 
 #include "board/types.h"
+#include "search/node_entry.h"
 
-// Bound on every score at ply p: nothing beats a mate given at once.
-constexpr i32 MateInOneScore = MateScore - 1;
-// Lowest score of a quiet (not checked) node at ply p: p - NotMatedScore.
-constexpr i32 NotMatedScore = MateScore - 2;
 // Depth stored with a tablebase result: deeper than any search.
 constexpr i32 TablebaseDepth = 11820;
 
@@ -33,14 +31,6 @@ constexpr i32 TablebaseDepth = 11820;
 // board.SearchAbort is set. PlyStack[SearchPly].BestMove and .Reply are
 // left for the caller.
 i32 Search(i32 alpha, i32 beta, i32 depth, i32 nullAllowed, i32 nodeKind);
-
-// The poll at the entry of every node of both searches, after the node is
-// counted: a node limit reached ends the search, and every
-// TimeCheckInterval nodes (when TimeCheckCountdown falls below zero) the
-// input, the silent search's second and, in a timed search, the clock are
-// looked at. Returns true when the search must stop: board.SearchAbort is
-// then set, and the node returns at once.
-bool NodeEntryPoll();
 
 // Searches the position one ply down (SearchPly raised around the call):
 // by the quiescence search when depth is below one ply, else by Search with

@@ -1,35 +1,16 @@
-// The move loop of a search node: the second half of Search. It plays the
-// node's moves stage by stage (table move, captures and promotions, the two
-// killers, quiet moves; or the evasions in check), extends, prunes and
-// reduces them, searches each child with a principal-variation scheme,
-// keeps the move-ordering statistics and stores the node's result.
+// The move loop of a search node (SearchMoveLoop, declared in search_node.h):
+// the second half of Search. It plays the node's moves stage by stage (table
+// move, captures and promotions, the two killers, quiet moves; or the
+// evasions in check), extends, prunes and reduces them, searches each child
+// with a principal-variation scheme, keeps the move-ordering statistics and
+// stores the node's result.
 #pragma once
 
 #include "board/types.h"
-
-// The state that the node entry of Search hands to its move loop.
-struct SearchNode {
-    i32 alpha, beta, depth, nodeKind;
-    i32 low;  // mate-distance floor: the node's starting best score
-    bool inCheck;
-    i32 eval;         // static score after the fifty-move scaling
-    i32 historyHalf;  // history half of quiet moves at this node
-    i32 ownOptimism, oppOptimism;
-    u64 alertMaps[2];    // eval_info.alert_squares of White and Black
-    Move hashMove;       // table, internal-deepening or single-reply move; 0 = none
-    Move singleReply;    // the only evasion in check, else 0
-    i32 mateThreat;      // passing would be mated at once
-    i32 fullExtensions;  // extensions count in full (else half)
-    i32 endgameReduce;   // quiet moves go two plies shallower
-    i32 moveStackBase;   // MoveStackTop at node entry; evasions start here
-};
+#include "search/search_node.h"
 
 // Zero tables of the futility margins by the side's and the opponent's
 // non-pawn units (indexed up to their size less one).
 constexpr i32 FutilityUnitsSize = 128;
 extern const i32 FutilityOwnUnits[FutilityUnitsSize];
 extern const i32 FutilityOppUnits[FutilityUnitsSize];
-
-// Plays the node's moves and returns its score; MoveStackTop is back at
-// moveStackBase on return.
-i32 SearchMoveLoop(SearchNode& node);
