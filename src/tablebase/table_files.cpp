@@ -13,6 +13,7 @@
 #include "tablebase/block_cache.h"
 #include "tablebase/decode_error.h"
 #include "tablebase/index/index_tables.h"
+#include "tablebase/index/indexers.h"
 #include "tablebase/material_trie.h"
 #include "tablebase/tablebase.h"
 

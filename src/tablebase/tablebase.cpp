@@ -8,6 +8,7 @@
 #include "board/board.h"
 #include "board/make_move.h"
 #include "tablebase/block_cache.h"
+#include "tablebase/index/table_indexer.h"
 #include "tablebase/material_trie.h"
 #include "tablebase/table_files.h"
 
