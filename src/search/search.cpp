@@ -26,6 +26,7 @@
 #include "search/time_control.h"
 #include "search/trans_table.h"
 #include "tablebase/tablebase.h"
+#include "tablebase/tablebase_settings.h"
 
 namespace {
 

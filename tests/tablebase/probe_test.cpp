@@ -18,6 +18,7 @@
 #include "tablebase/index/indexers.h"
 #include "tablebase/index/table_indexer.h"
 #include "tablebase/table_files.h"
+#include "tablebase/tablebase_settings.h"
 
 namespace {
 
