@@ -1,5 +1,6 @@
 // The form of every table index function, shared by the registry that holds
-// one per table and side to move and the probe that calls them.
+// one per table and side to move, the index computation and the probe that
+// fills the lists.
 //
 // An index function receives the squares of both sides' men in 16-slot
 // lists (pawns 0-2, knights 3-5, bishops 6-8, rooks 9-11, queens 12-14,
