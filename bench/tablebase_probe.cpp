@@ -25,7 +25,9 @@
 #include "tablebase/four_man_solver.h"
 #include "tablebase/retrograde_solver.h"
 #include "tablebase/table_file_fixtures.h"
+#include "tablebase/table_files.h"
 #include "tablebase/tablebase.h"
+#include "tablebase/tablebase_settings.h"
 
 namespace {
 

@@ -30,7 +30,7 @@
 #include "search/history.h"
 #include "search/root_moves.h"
 #include "search/search_limits.h"
-#include "tablebase/tablebase.h"
+#include "tablebase/tablebase_settings.h"
 
 namespace {
 

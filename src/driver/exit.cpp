@@ -7,7 +7,7 @@
 #include "book/learning.h"
 #include "driver/command_tokens.h"
 #include "search/hash_tables.h"
-#include "tablebase/tablebase.h"
+#include "tablebase/block_cache.h"
 
 void ExitProgram(i32 code) {
     FreeHashTables();

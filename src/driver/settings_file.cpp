@@ -16,7 +16,7 @@
 #include "eval/personality.h"
 #include "search/hash_tables.h"
 #include "search/trans_table.h"
-#include "tablebase/tablebase.h"
+#include "tablebase/tablebase_settings.h"
 
 static_assert(SettingsReadChars < InputLineSize, "a settings read fits the line buffer");
 

@@ -25,7 +25,9 @@
 #include "search/root_search.h"
 #include "search/search_limits.h"
 #include "search/trans_table.h"
-#include "tablebase/tablebase.h"
+#include "tablebase/block_cache.h"
+#include "tablebase/table_files.h"
+#include "tablebase/tablebase_settings.h"
 
 namespace {
 

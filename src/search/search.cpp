@@ -20,6 +20,7 @@
 #include "search/search_node.h"
 #include "search/trans_table.h"
 #include "tablebase/tablebase.h"
+#include "tablebase/tablebase_settings.h"
 
 namespace {
 

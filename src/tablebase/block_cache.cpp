@@ -6,8 +6,9 @@
 
 #include "platform/platform.h"
 #include "tablebase/block_decoder.h"
-#include "tablebase/table_files.h"
-#include "tablebase/tablebase.h"
+#include "tablebase/registry.h"
+#include "tablebase/table_file_state.h"
+#include "tablebase/tablebase_settings.h"
 
 u8* TableCacheMemory = nullptr;
 u32 TableCacheBlockCount = 0;

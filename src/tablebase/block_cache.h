@@ -1,7 +1,8 @@
 // The block cache of the table files: the most recently used 8192-byte
 // blocks of every table side in one pool, found through 32 hash chains per
 // table side (block number & 31) and replaced least recently used first.
-// The cache also opens table files, on the first read of one of their blocks.
+// The cache also opens table files, on the first read of one of their blocks,
+// and takes, resizes and releases its own pool.
 #pragma once
 
 #include "board/types.h"
@@ -29,6 +30,8 @@ struct TableCacheBlock {
     u8* data;
 };
 
+// The cache's one block of memory, null when none is held.
+extern u8* TableCacheMemory;
 extern u32 TableCacheBlockCount;
 extern TableCacheBlock* TableCacheFreeList;
 extern TableCacheBlock* TableCacheMostRecent;
@@ -38,6 +41,18 @@ extern TableCacheBlock* TableCacheLeastRecent;
 // block cannot be read or holds fewer bytes. The caller makes sure the cache
 // has blocks and the table side has its chain array.
 i32 ReadTableByte(i32 tableId, i32 side, u32 blockNumber, u32 offset);
+
+// Takes EgtbCacheBytes bytes for the block cache. When that fails it prints
+// "An error occured while memory allocation!" and switches probing off
+// (EgtbMaxPieces := 0); the program goes on.
+void AllocTableCache();
+
+// Frees the cache, sets EgtbCacheBytes to megabytes x 2^20 (modulo 2^32) and
+// allocates it again; 2^31 bytes or more is an allocation failure.
+void SetTableCacheSize(u32 megabytes);
+
+// Releases the cache memory (at exit) and closes the table files.
+void FreeTableCache();
 
 // Lays the cache out in TableCacheMemory for EgtbCacheBytes.
 void InitTableCache();

@@ -7,7 +7,7 @@
 
 #include "tablebase/decode_error.h"
 #include "tablebase/huffman_code.h"
-#include "tablebase/tablebase.h"
+#include "tablebase/tablebase_settings.h"
 
 // Offsets of compressed parts reach 4 GB, also in the 32-bit build.
 static_assert(sizeof(off_t) == 8, "compile with 64-bit file offsets");

@@ -8,7 +8,7 @@
 #include "tablebase/bit_reader.h"
 #include "tablebase/block_crc.h"
 #include "tablebase/decode_error.h"
-#include "tablebase/tablebase.h"
+#include "tablebase/tablebase_settings.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "board/types.h"
-#include "tablebase/index/index_tables.h"
+#include "tablebase/index/table_indexer.h"
 
 // Layout flags.
 constexpr u32 TbSymmetric = 1;  // both sides alike: only the white-to-move file exists

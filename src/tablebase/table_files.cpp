@@ -5,18 +5,22 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "platform/platform.h"
 #include "tablebase/block_cache.h"
+#include "tablebase/block_decoder.h"
 #include "tablebase/decode_error.h"
 #include "tablebase/index/index_tables.h"
+#include "tablebase/index/indexers.h"
 #include "tablebase/material_trie.h"
-#include "tablebase/tablebase.h"
+#include "tablebase/registry.h"
+#include "tablebase/table_file_state.h"
+#include "tablebase/tablebase_settings.h"
 
-TablebaseFileState TablebaseFiles[TablebaseCount];
 i32 CompressedFileCount = 0;
 
 namespace {
@@ -149,23 +153,6 @@ void TablebaseFatal(const char* format, ...) {
     va_end(arguments);
     std::fflush(stdout);
     std::exit(1);
-}
-
-i32 TableExtentCount(const TablebaseRegistryEntry& entry, i32 side) {
-    if (!(entry.flags & TbSplit)) return 1;
-    const u64 bytes = entry.indexSize[side] * ((entry.flags & TbTwoByte) ? 2 : 1);
-    return i32(bytes / ExtentBytes) + 1;
-}
-
-void CloseTablebaseFiles() {
-    for (i32 id = 1; id < TablebaseCount; ++id) {
-        for (auto& sideHandles : TablebaseFiles[id].fileHandle) {
-            for (FILE*& handle : sideHandles) {
-                if (handle != nullptr) std::fclose(handle);
-                handle = nullptr;
-            }
-        }
-    }
 }
 
 void CheckTableFileLength(i32 id, i32 side, u64 length, const char* name) {

@@ -8,14 +8,10 @@
 #include "board/board.h"
 #include "board/make_move.h"
 #include "tablebase/block_cache.h"
+#include "tablebase/index/table_indexer.h"
 #include "tablebase/material_trie.h"
-#include "tablebase/table_files.h"
-
-i32 UseEgtb = 1;
-char EgtbPath[EgtbPathSize] = "c:\\tablebases\\";
-i32 EgtbMaxPieces = 0;
-u64 EgtbIndexBytes = 0;
-u32 EgtbCacheBytes = DefaultEgtbCacheBytes;
+#include "tablebase/registry.h"
+#include "tablebase/table_file_state.h"
 
 namespace {
 

@@ -10,8 +10,10 @@
 #include "compressed_encoder.h"
 #include "support/engine_process.h"
 #include "table_file_fixtures.h"
+#include "tablebase/table_file_state.h"
 #include "tablebase/table_files.h"
 #include "tablebase/tablebase.h"
+#include "tablebase/tablebase_settings.h"
 
 namespace {
 

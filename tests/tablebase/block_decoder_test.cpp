@@ -17,7 +17,7 @@
 #include "tablebase/compressed_encoder.h"
 #include "tablebase/decode_error.h"
 #include "tablebase/decode_support.h"
-#include "tablebase/tablebase.h"
+#include "tablebase/tablebase_settings.h"
 
 namespace {
 

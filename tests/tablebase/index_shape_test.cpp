@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tablebase/index/index_tables.h"
 #include "tablebase/index/indexers.h"
 #include "tablebase/registry.h"
 

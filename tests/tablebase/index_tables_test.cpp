@@ -8,6 +8,7 @@
 
 #include "support/sanitizer_build.h"
 #include "tablebase/index/index_tables.h"
+#include "tablebase/index/indexers.h"
 #include "tablebase/index_lists.h"
 
 namespace {

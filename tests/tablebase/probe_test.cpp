@@ -15,8 +15,10 @@
 #include "support/engine_process.h"
 #include "table_file_fixtures.h"
 #include "tablebase/block_cache.h"
-#include "tablebase/index/index_tables.h"
+#include "tablebase/index/indexers.h"
+#include "tablebase/index/table_indexer.h"
 #include "tablebase/table_files.h"
+#include "tablebase/tablebase_settings.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "board/types.h"
-#include "tablebase/index/index_tables.h"
+#include "tablebase/index/indexers.h"
 #include "tablebase/registry.h"
 
 namespace retro {

@@ -13,6 +13,8 @@
 #include "support/engine_pipe.h"
 #include "support/engine_process.h"
 #include "table_file_fixtures.h"
+#include "tablebase/block_cache.h"
+#include "tablebase/table_files.h"
 #include "tablebase/tablebase.h"
 
 namespace {

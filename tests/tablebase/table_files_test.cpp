@@ -10,7 +10,9 @@
 #include "compressed_encoder.h"
 #include "support/engine_process.h"
 #include "table_file_fixtures.h"
-#include "tablebase/tablebase.h"
+#include "tablebase/block_decoder.h"
+#include "tablebase/table_file_state.h"
+#include "tablebase/tablebase_settings.h"
 
 namespace {
 

@@ -7,7 +7,10 @@
 #include <cstring>
 #include <string>
 
+#include "tablebase/block_cache.h"
+#include "tablebase/block_decoder.h"
 #include "tablebase/table_files.h"
+#include "tablebase/tablebase_settings.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "tablebase/index/index_tables.h"
+#include "tablebase/index/table_indexer.h"
 
 namespace {
 

@@ -2,8 +2,6 @@
 // tablebase index functions.
 #include "tablebase/index/index_tables.h"
 
-#include "tablebase/index/indexers.h"
-
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -146,8 +144,6 @@ u32 CountGroupPositions(std::vector<u32>& base, const KingPairTable& pairs, i32 
     return sum;
 }
 
-bool IndexTablesBuilt = false;
-
 }  // namespace
 
 const std::array<u32, 64> SquareFlipMask = MakeFlipMask();
@@ -198,8 +194,7 @@ void CountTable(bool pawns, i32 count, const i32* types) {
 
 }  // namespace
 
-void BuildTablebaseIndexTables() {
-    if (IndexTablesBuilt) return;
+void BuildEnumerationTables() {
     for (i32 type = 0; type < EnumTypeCount; type++)
         BuildSquarePairMap(type, EnumSquareMap[type], EnumSquareCount[type]);
     // The pawn type p joins groups only with its own kind (pp, ppp); pawnless
@@ -219,8 +214,6 @@ void BuildTablebaseIndexTables() {
             }
         }
     }
-    BuildTableIndexShapes();
-    IndexTablesBuilt = true;
 }
 
 const std::vector<u32>* EnumBaseTable(bool pawns, i32 count, const i32* types) {

@@ -1,11 +1,9 @@
-// Nalimov indexing: the shared conventions of every table index function.
+// Nalimov indexing: the tables every table index function works from.
 //
-// An index function receives the squares of both sides' men in 16-slot
-// lists (pawns 0-2, knights 3-5, bishops 6-8, rooks 9-11, queens 12-14,
-// king 15), in the colour order of the table. It moves every square into a
-// canonical frame chosen by the king of the side to move, numbers the king
-// pair, enumerates the side to move's men together relative to the other
-// king, and appends one mixed-radix digit per remaining man.
+// An index function (its form in table_indexer.h) moves every square of its
+// lists into a canonical frame chosen by the king of the side to move,
+// numbers the king pair, enumerates the side to move's men together relative
+// to the other king, and appends one mixed-radix digit per remaining man.
 //
 // This unit holds the constant frame tables, the king-pair numbering and the
 // enumeration tables (allowed squares of each man type next to the second
@@ -16,20 +14,6 @@
 #include <vector>
 
 #include "board/types.h"
-
-// The form of every table index function: the two lists in the table's
-// colour order, the en-passant target (NoEnPassant when none) and flip = 1
-// when the lists came from the board with the colours exchanged.
-using TableIndexer = u64 (*)(const u32* white, const u32* black, u32 enPassantSquare, i32 flip);
-
-constexpr u32 NoEnPassant = 127;
-// Returned for a position no table slot can hold (kings adjacent, a pawn on
-// the first or last rank, a man where its type may not stand): larger than
-// every stored size, so a probe finds no value for it.
-constexpr u64 NoIndex = ~u64(0);
-
-constexpr i32 KingSlot = 15;
-constexpr i32 SlotsPerKind = 3;
 
 constexpr i16 NoKingPair = 4000;
 constexpr i32 PawnlessKingPairs = 462;
@@ -54,7 +38,7 @@ extern const std::array<u8, 64> DiagonalLowerHalf; // the diagonal and its h1 si
 extern const std::array<std::array<i16, 64>, 64> KingPairIndexPawnless;
 extern const std::array<std::array<i16, 64>, 64> KingPairIndexPawns;
 
-// Run-time enumeration tables, valid after BuildTablebaseIndexTables.
+// Run-time enumeration tables, valid after BuildEnumerationTables.
 // [type][second king][square] -> ordinal among the allowed squares, or NotAllowed.
 extern u8 EnumSquareMap[EnumTypeCount][64][64];
 extern u8 EnumSquareCount[EnumTypeCount][64];
@@ -74,8 +58,9 @@ extern u32 EnumTotal2Pawnless[EnumTypeCount][EnumTypeCount];
 extern u32 EnumTotal3Pawns[EnumTypeCount][EnumTypeCount][EnumTypeCount];
 extern u32 EnumTotal3Pawnless[EnumTypeCount][EnumTypeCount][EnumTypeCount];
 
-// Builds every enumeration table on the first call; later calls do nothing.
-void BuildTablebaseIndexTables();
+// Builds every enumeration table; BuildTablebaseIndexTables calls it once
+// per run.
+void BuildEnumerationTables();
 
 // malloc for the tablebase set-up code. Never returns null: on failure it
 // prints "*** Cannot allocate %llu bytes of memory" and ends the process with

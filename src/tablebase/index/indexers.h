@@ -12,6 +12,10 @@ extern IndexShape TableIndexShapes[TablebaseCount][2];
 // tables stand.
 void BuildTableIndexShapes();
 
+// Builds the enumeration tables and then the shapes of every table side on
+// the first call; later calls do nothing.
+void BuildTablebaseIndexTables();
+
 template <i32 Id, i32 Side>
 u64 TableIndex(const u32* white, const u32* black, u32 enPassantSquare, i32 flip) {
     return ComputeTableIndex(TableIndexShapes[Id][Side], TableIndexShapes[Id][WHITE], white, black,
