@@ -9,10 +9,10 @@
 #include "board/board.h"
 #include "board/fen.h"
 #include "board/init_tables.h"
+#include "eval/eval_cache.h"
 #include "eval/eval_params.h"
 #include "eval/evaluate.h"
 #include "eval/material_table.h"
-#include "eval/eval_cache.h"
 #include "search/hash_tables.h"
 #include "search/search_limits.h"
 

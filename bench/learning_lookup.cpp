@@ -15,13 +15,12 @@
 
 #include <unistd.h>
 
-#include "silent_search.h"
 #include "board/board.h"
 #include "board/fen.h"
 #include "board/init_tables.h"
-#include "driver/new_game.h"
-#include "book/learning.h"
 #include "board/modes.h"
+#include "book/learning.h"
+#include "driver/new_game.h"
 #include "eval/eval_params.h"
 #include "eval/material_table.h"
 #include "search/hash_tables.h"
@@ -30,6 +29,7 @@
 #include "search/root_search.h"
 #include "search/search_limits.h"
 #include "search/time_control.h"
+#include "silent_search.h"
 
 namespace {
 

@@ -14,12 +14,11 @@
 
 #include <unistd.h>
 
-#include "silent_search.h"
 #include "board/board.h"
 #include "board/fen.h"
 #include "board/init_tables.h"
-#include "driver/new_game.h"
 #include "board/modes.h"
+#include "driver/new_game.h"
 #include "driver/search_input.h"
 #include "eval/eval_params.h"
 #include "eval/material_table.h"
@@ -29,6 +28,7 @@
 #include "search/root_search.h"
 #include "search/search_limits.h"
 #include "search/time_control.h"
+#include "silent_search.h"
 
 namespace {
 

@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "silent_search.h"
 #include "board/board.h"
 #include "board/fen.h"
 #include "driver/new_game.h"
 #include "search/root_moves.h"
+#include "silent_search.h"
 #include "tablebase/block_cache.h"
 #include "tablebase/compressed_encoder.h"
 #include "tablebase/four_man_solver.h"

@@ -33,16 +33,16 @@
 #include <vector>
 
 #include "board/board.h"
-#include "driver/new_game.h"
+#include "board/modes.h"
 #include "driver/command_loop.h"
 #include "driver/exit.h"
-#include "platform/input_reader.h"
-#include "board/modes.h"
+#include "driver/new_game.h"
 #include "driver/search_input.h"
 #include "eval/eval_params.h"
 #include "eval/personality.h"
-#include "search/root_moves.h"
+#include "platform/input_reader.h"
 #include "search/hash_tables.h"
+#include "search/root_moves.h"
 #include "search/search_limits.h"
 #include "search/trans_table.h"
 

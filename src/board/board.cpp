@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "board/keys.h"
 #include "board/game_record.h"
+#include "board/keys.h"
 #include "board/modes.h"
 #include "board/pst.h"
 #include "board/search_state.h"

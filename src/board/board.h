@@ -2,8 +2,8 @@
 // from nothing: empty the board, add a piece, set up the initial array.
 #pragma once
 
-#include "board/types.h"
 #include "board/pawn_entry.h"
+#include "board/types.h"
 
 struct Board {
     i32 CannotWin[2];     // 1 = this side's material cannot win

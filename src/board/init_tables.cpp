@@ -3,8 +3,8 @@
 #include "board/attack_queries.h"
 #include "board/attacks.h"
 #include "board/keys.h"
-#include "board/pins.h"
 #include "board/pawn_square_masks.h"
+#include "board/pins.h"
 #include "board/pst.h"
 
 void InitEngineTables() {

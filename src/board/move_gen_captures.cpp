@@ -4,9 +4,9 @@
 #include "board/move_gen_captures.h"
 
 #include "board/board.h"
+#include "board/move_ordering.h"
 #include "board/move_walks.h"
 #include "board/static_exchange.h"
-#include "board/move_ordering.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include "board/attack_queries.h"
 #include "board/attacks.h"
 #include "board/board.h"
-#include "board/static_exchange.h"
 #include "board/move_ordering.h"
+#include "board/static_exchange.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include "board/board.h"
 #include "board/make_move.h"
 #include "board/move_gen_captures.h"
+#include "board/move_ordering.h"
 #include "board/move_walks.h"
 #include "board/pins.h"
 #include "board/static_exchange.h"
-#include "board/move_ordering.h"
 
 void GenerateEvasions() {
     assert(IsSquareAttacked(ChangeSide(board.SideToMove), board.KingSquare[board.SideToMove]) &&

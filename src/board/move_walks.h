@@ -10,8 +10,8 @@
 #include "board/attack_queries.h"
 #include "board/attacks.h"
 #include "board/board.h"
-#include "board/make_move.h"
 #include "board/check_situation.h"
+#include "board/make_move.h"
 #include "board/pins.h"
 #include "board/types.h"
 

@@ -6,8 +6,8 @@
 #include "board/attacks.h"
 #include "board/board.h"
 #include "board/make_move.h"
-#include "driver/new_game.h"
 #include "board/position_check.h"
+#include "driver/new_game.h"
 #include "search/history.h"
 #include "search/trans_table.h"
 

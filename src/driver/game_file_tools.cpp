@@ -9,14 +9,14 @@
 #include "board/fen.h"
 #include "board/legal_moves.h"
 #include "board/make_move.h"
-#include "driver/new_game.h"
 #include "book/book.h"
 #include "driver/exit.h"
-#include "platform/platform.h"
+#include "driver/new_game.h"
+#include "eval/eval_cache.h"
 #include "eval/eval_info.h"
 #include "eval/evaluate.h"
 #include "eval/material_table.h"
-#include "eval/eval_cache.h"
+#include "platform/platform.h"
 #include "search/search_limits.h"
 
 char PgnMoveText[PgnMoveTextSize];

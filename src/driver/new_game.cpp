@@ -4,9 +4,9 @@
 
 #include "board/board.h"
 #include "board/make_move.h"
+#include "board/modes.h"
 #include "book/book.h"
 #include "book/learning.h"
-#include "board/modes.h"
 #include "search/hash_tables.h"
 #include "search/history.h"
 #include "search/root_moves.h"

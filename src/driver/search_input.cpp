@@ -6,11 +6,11 @@
 
 #include "board/board.h"
 #include "board/make_move.h"
+#include "board/modes.h"
 #include "board/move_text.h"
 #include "driver/command_tokens.h"
 #include "driver/exit.h"
 #include "platform/input_reader.h"
-#include "board/modes.h"
 #include "platform/platform.h"
 #include "search/root_moves.h"
 #include "search/root_search.h"

@@ -5,15 +5,15 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "board/modes.h"
+#include "board/pawn_entry.h"
 #include "book/book.h"
 #include "book/learning.h"
 #include "driver/command_tokens.h"
-#include "platform/input_reader.h"
-#include "board/modes.h"
-#include "platform/platform.h"
 #include "driver/score_history.h"
-#include "board/pawn_entry.h"
 #include "eval/personality.h"
+#include "platform/input_reader.h"
+#include "platform/platform.h"
 #include "search/hash_tables.h"
 #include "search/trans_table.h"
 #include "tablebase/tablebase_settings.h"

@@ -6,13 +6,13 @@
 
 #include "board/attacks.h"
 #include "board/board.h"
+#include "board/pawn_square_masks.h"
+#include "board/search_state.h"
 #include "eval/bitbases.h"
 #include "eval/eval_info.h"
 #include "eval/eval_params.h"
 #include "eval/material_table.h"
-#include "board/pawn_square_masks.h"
 #include "eval/rook_pawn.h"
-#include "board/search_state.h"
 
 namespace {
 

@@ -5,12 +5,12 @@
 
 #include "board/board.h"
 #include "board/move_text.h"
+#include "board/search_state.h"
 #include "eval/eval_info.h"
 #include "eval/eval_params.h"
 #include "eval/evaluate.h"
 #include "eval/king_shelter.h"
 #include "eval/pawn_structure.h"
-#include "board/search_state.h"
 
 namespace {
 

@@ -5,7 +5,9 @@
 #include "board/attacks.h"
 #include "board/board.h"
 #include "board/keys.h"
+#include "board/search_state.h"
 #include "eval/endgame.h"
+#include "eval/eval_cache.h"
 #include "eval/eval_info.h"
 #include "eval/eval_params.h"
 #include "eval/king_shelter.h"
@@ -15,8 +17,6 @@
 #include "eval/personality.h"
 #include "eval/piece_activity.h"
 #include "eval/scaling.h"
-#include "eval/eval_cache.h"
-#include "board/search_state.h"
 
 namespace {
 

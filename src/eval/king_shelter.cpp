@@ -2,10 +2,10 @@
 
 #include "board/attacks.h"
 #include "board/board.h"
+#include "board/search_state.h"
 #include "eval/eval_info.h"
 #include "eval/eval_params.h"
 #include "eval/personality.h"
-#include "board/search_state.h"
 
 namespace {
 

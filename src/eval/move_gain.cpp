@@ -5,9 +5,9 @@
 
 #include "board/attacks.h"
 #include "board/board.h"
+#include "board/pst.h"
 #include "eval/eval_params.h"
 #include "eval/material_table.h"
-#include "board/pst.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 
 #include "board/attacks.h"
 #include "board/board.h"
+#include "board/pawn_square_masks.h"
 #include "eval/bitbases.h"
 #include "eval/eval_info.h"
 #include "eval/eval_params.h"
-#include "board/pawn_square_masks.h"
 #include "eval/pawn_structure.h"
 #include "eval/scaling.h"
 

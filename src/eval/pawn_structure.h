@@ -10,8 +10,8 @@
 
 #include <array>
 
-#include "board/types.h"
 #include "board/pawn_entry.h"
+#include "board/types.h"
 
 namespace pawn_structure_detail {
 constexpr std::array<i32, 64> BuildPawnChainBonus() {

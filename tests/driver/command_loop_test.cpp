@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "board/init_tables.h"
-#include "platform/input_reader.h"
 #include "board/modes.h"
+#include "platform/input_reader.h"
 #include "search/search_limits.h"
 
 namespace {

@@ -12,16 +12,16 @@
 #include "board/fen.h"
 #include "board/legal_moves.h"
 #include "board/make_move.h"
+#include "board/modes.h"
 #include "board/move_text.h"
 #include "driver/new_game.h"
-#include "board/modes.h"
 #include "driver/score_history.h"
 #include "driver/search_input.h"
 #include "search/root_moves.h"
 #include "search/root_search.h"
 #include "search/search_fixture.h"
-#include "support/engine_process.h"
 #include "support/engine_pipe.h"
+#include "support/engine_process.h"
 #include "support/piped_stdin.h"
 
 namespace {

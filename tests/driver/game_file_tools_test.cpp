@@ -20,12 +20,12 @@
 #include "board/make_move.h"
 #include "board/move_text.h"
 #include "book/book.h"
+#include "eval/eval_cache.h"
 #include "eval/eval_info.h"
 #include "eval/eval_params.h"
 #include "eval/evaluate.h"
 #include "eval/material_table.h"
 #include "eval/personality.h"
-#include "eval/eval_cache.h"
 #include "search/hash_tables.h"
 #include "search/search_limits.h"
 

@@ -5,10 +5,10 @@
 #include "board/board.h"
 #include "board/fen.h"
 #include "board/init_tables.h"
+#include "board/pst.h"
 #include "eval/eval_info.h"
 #include "eval/eval_params.h"
 #include "eval/material_table.h"
-#include "board/pst.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "board/keys.h"
+#include "eval/eval_cache.h"
 #include "eval/eval_info.h"
 #include "eval/evaluate.h"
-#include "eval/eval_cache.h"
 #include "search/search_fixture.h"
 
 // Every test states its lazy window: the first iteration's around a root
