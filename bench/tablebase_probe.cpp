@@ -20,6 +20,7 @@
 #include "driver/new_game.h"
 #include "search/root_moves.h"
 #include "silent_search.h"
+#include "support/placement_field.h"
 #include "tablebase/block_cache.h"
 #include "tablebase/compressed_encoder.h"
 #include "tablebase/four_man_solver.h"
@@ -69,23 +70,7 @@ std::string WinFen(const retro::Solved& solved, i32 moves, const char men[2], bo
             squares[n / 128 % 64] = 'K';
             squares[n / 8192] = 'k';
         }
-        std::string fen;
-        for (i32 rank = 7; rank >= 0; --rank) {
-            i32 empty = 0;
-            for (i32 file = 0; file < 8; ++file) {
-                const char piece = squares[rank * 8 + file];
-                if (!piece) {
-                    empty += 1;
-                    continue;
-                }
-                if (empty) fen += char('0' + empty);
-                empty = 0;
-                fen += piece;
-            }
-            if (empty) fen += char('0' + empty);
-            if (rank) fen += '/';
-        }
-        return fen + " w - -";
+        return PlacementField(squares) + " w - -";
     }
     return "";
 }

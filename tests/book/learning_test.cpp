@@ -32,6 +32,7 @@
 #include "platform/input_reader.h"
 #include "search/root_search.h"
 #include "search/search_fixture.h"
+#include "support/driver_state.h"
 #include "support/engine_process.h"
 #include "support/piped_stdin.h"
 
@@ -630,26 +631,12 @@ protected:
         Learning::SetUp();
         CloseBookFile();
         UseLearning = 0;
-        ResetDriver();
+        ResetGameDriverState();
     }
     void TearDown() override {
         RootScoreHook = nullptr;
-        ResetDriver();
+        ResetGameDriverState();
         Learning::TearDown();
-    }
-    static void ResetDriver() {
-        UciMode = 0;
-        PostFlag = 0;
-        ForceMode = 0;
-        DepthLimit = 998;
-        MoveTimeCs = 0;
-        EngineTimeCs = -1;
-        OpponentTimeCs = 0;
-        NodeLimit = 0;
-        PonderingNow = 0;
-        PonderSearch = 0;
-        PonderEnabled = 0;
-        board.SearchAbort = 0;
     }
     // Executes a command line with what it printed.
     static std::string Execute(const std::string& line) {

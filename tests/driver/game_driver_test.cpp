@@ -20,6 +20,7 @@
 #include "search/root_moves.h"
 #include "search/root_search.h"
 #include "search/search_fixture.h"
+#include "support/driver_state.h"
 #include "support/engine_pipe.h"
 #include "support/engine_process.h"
 #include "support/piped_stdin.h"
@@ -39,34 +40,12 @@ protected:
 
     void SetUp() override {
         SearchFixture::SetUp();
-        SetDriverState();
+        ResetGameDriverState();
     }
     void TearDown() override {
-        SetDriverState();
+        ResetGameDriverState();
         InitScoreHistory();
         SearchFixture::TearDown();
-    }
-    static void SetDriverState() {
-        UciMode = 0;
-        PostFlag = 0;
-        ForceMode = 0;
-        MultiPv = 1;
-        MateLimit = 0;
-        DepthLimit = 998;
-        MoveTimeCs = 0;
-        EngineTimeCs = -1;
-        OpponentTimeCs = 0;
-        NodeLimit = 0;
-        SearchMovesCount = 0;
-        PonderingNow = 0;
-        PonderSearch = 0;
-        // The in-process tests look at one search: no pondering after it.
-        PonderEnabled = 0;
-        ResignValue = 800;
-        ResignTimes = 3;
-        LastSearchScore = 0;
-        LastSearchSide = WHITE;
-        board.SearchAbort = 0;
     }
     // ThinkAndMove with what it printed.
     static std::string Think() {

@@ -14,6 +14,7 @@
 #include "eval/personality.h"
 #include "search/hash_tables.h"
 #include "search/search_limits.h"
+#include "support/placement_field.h"
 #include "support/position_walk.h"
 
 void EvalTest::SetUpTestSuite() {
@@ -88,23 +89,13 @@ bool QueenAgainstFPawn() {
 }
 
 std::string PlacementFen(const Placement& placement) {
-    std::string fen;
-    for (i32 rank = 7; rank >= 0; rank--) {
-        i32 empty = 0;
-        for (i32 file = 0; file < 8; file++) {
-            const Square sq = MakeSquare(file, rank);
-            if (placement.type[sq] == EMPTY) {
-                empty++;
-                continue;
-            }
-            if (empty) fen += char('0' + empty), empty = 0;
-            const char letter = PieceLetters[placement.type[sq]];
-            fen += placement.owner[sq] == WHITE ? letter : char(letter - 'A' + 'a');
-        }
-        if (empty) fen += char('0' + empty);
-        if (rank > 0) fen += '/';
+    char squares[64] = {};
+    for (Square sq = 0; sq < 64; sq++) {
+        if (placement.type[sq] == EMPTY) continue;
+        const char letter = PieceLetters[placement.type[sq]];
+        squares[sq] = placement.owner[sq] == WHITE ? letter : char(letter - 'A' + 'a');
     }
-    return fen + (placement.sideToMove == WHITE ? " w" : " b");
+    return PlacementField(squares) + (placement.sideToMove == WHITE ? " w" : " b");
 }
 
 std::vector<std::string> RandomEndingFens(i32 count, u32 seed) {

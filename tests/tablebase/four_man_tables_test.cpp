@@ -9,6 +9,7 @@
 
 #include "four_man_solver.h"
 #include "support/engine_process.h"
+#include "support/placement_field.h"
 #include "support/sanitizer_build.h"
 #include "table_file_fixtures.h"
 
@@ -40,23 +41,7 @@ std::string FourManFen(const retro::FourMan& p, const char men[2]) {
     squares[p.sq[1]] = men[1];
     squares[p.sq[2]] = 'K';
     squares[p.sq[3]] = 'k';
-    std::string rows;
-    for (i32 rank = 7; rank >= 0; --rank) {
-        i32 empty = 0;
-        for (i32 file = 0; file < 8; ++file) {
-            const char piece = squares[rank * 8 + file];
-            if (!piece) {
-                empty += 1;
-                continue;
-            }
-            if (empty) rows += char('0' + empty);
-            empty = 0;
-            rows += piece;
-        }
-        if (empty) rows += char('0' + empty);
-        if (rank) rows += '/';
-    }
-    return rows + (p.stm == WHITE ? " w - - 0 1" : " b - - 0 1");
+    return PlacementField(squares) + (p.stm == WHITE ? " w - - 0 1" : " b - - 0 1");
 }
 
 // The solver's longest wins are the known ones, every position lands below

@@ -12,6 +12,7 @@
 #include "retrograde_solver.h"
 #include "support/engine_pipe.h"
 #include "support/engine_process.h"
+#include "support/placement_field.h"
 #include "table_file_fixtures.h"
 #include "tablebase/block_cache.h"
 #include "tablebase/table_files.h"
@@ -70,24 +71,11 @@ TEST(SolvedTables, FilesInIndexOrder) {
 
 // A FEN of the three men: `man` on manSq, 'K' on wk, 'k' on bk.
 std::string ThreeManFen(char man, i32 manSq, i32 wk, i32 bk, i32 stm) {
-    std::string rows;
-    for (i32 rank = 7; rank >= 0; --rank) {
-        i32 empty = 0;
-        for (i32 file = 0; file < 8; ++file) {
-            const i32 sq = rank * 8 + file;
-            const char piece = sq == manSq ? man : sq == wk ? 'K' : sq == bk ? 'k' : 0;
-            if (!piece) {
-                empty += 1;
-                continue;
-            }
-            if (empty) rows += char('0' + empty);
-            empty = 0;
-            rows += piece;
-        }
-        if (empty) rows += char('0' + empty);
-        if (rank) rows += '/';
-    }
-    return rows + (stm == WHITE ? " w - - 0 1" : " b - - 0 1");
+    char squares[64] = {};
+    squares[bk] = 'k';
+    squares[wk] = 'K';
+    squares[manSq] = man;
+    return PlacementField(squares) + (stm == WHITE ? " w - - 0 1" : " b - - 0 1");
 }
 
 void WriteThreeManTables(const std::string& dir) {
