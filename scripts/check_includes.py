@@ -2,9 +2,10 @@
 """Checks that the includes of src/ only look down the floors of the engine
 and that no two units depend on each other, directly or through a circle.
 
-Floors, ground up: platform, board, eval, book and tablebase (side by side),
-search, driver. A unit is a header with the source file of the same name;
-unit A depends on unit B when A's header or source includes B's header.
+Floors, ground up: platform, board, eval, book and tablebase (side by side,
+standing on board and platform only), search, driver. A unit is a header
+with the source file of the same name; unit A depends on unit B when A's
+header or source includes B's header.
 
     scripts/check_includes.py [<source root>]     (default: ../src beside this script)
     scripts/check_includes.py --selftest          (the checks on small made-up trees)
@@ -16,6 +17,9 @@ import sys
 import tempfile
 
 FLOORS = {"platform": 1, "board": 2, "eval": 3, "book": 4, "tablebase": 4, "search": 5, "driver": 6}
+# The book and the tablebases read positions, never evaluations: they stand
+# on the board and platform floors only.
+SKIPPED_FLOORS = {"book": {"eval"}, "tablebase": {"eval"}}
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 
 
@@ -48,6 +52,8 @@ def upward_includes(includes):
         for header in included:
             if floor_of(header) > own:
                 problems.append(f"{path} includes {header} from a floor above its own")
+            elif header.split("/")[0] in SKIPPED_FLOORS.get(path.split("/")[0], ()):
+                problems.append(f"{path} includes {header}: its floor stands on board and platform only")
     return problems
 
 
@@ -122,6 +128,9 @@ def selftest():
         ("upward", {"board/board.cpp": ["search/history.h"], "search/history.h": []},
          ["board/board.cpp includes search/history.h from a floor above its own"]),
         ("book beside tablebase", {"book/book.cpp": ["tablebase/probe.h"], "tablebase/probe.h": []}, []),
+        ("tablebase on the evaluation", {"tablebase/probe.cpp": ["eval/evaluate.h", "board/board.h"],
+                                         "eval/evaluate.h": [], "board/board.h": []},
+         ["tablebase/probe.cpp includes eval/evaluate.h: its floor stands on board and platform only"]),
         ("two units", {"search/a.h": [], "search/a.cpp": ["search/a.h", "search/b.h"],
                        "search/b.h": [], "search/b.cpp": ["search/b.h", "search/a.h"]},
          ["circle among search/a, search/b:", "    search/a.cpp includes search/b.h",
