@@ -27,7 +27,6 @@
 #include "platform/input_reader.h"
 #include "platform/platform.h"
 #include "search/hash_tables.h"
-#include "search/history.h"
 #include "search/root_moves.h"
 #include "search/search_limits.h"
 #include "tablebase/tablebase_settings.h"
@@ -140,17 +139,8 @@ void CommandNoPost() { PostFlag = 0; }
 // unfinished game the engine has not yet learnt from teaches the book as a
 // draw when no search has scored it.
 void CommandReset() {
-    if (UseBookLearning && BookFileHandle && !BookLearnedThisGame && RootScore[0] == 0 &&
-        board.SideToMove != EngineSide && GamePly > GameBasePly) {
-        UnmakeMove();
-        LearnBookFromGame(2);
-    }
-    std::memset(HistoryScore, 0, sizeof HistoryScore);
-    ClearKillers();
-    LastSearchScore = 0;
-    LastSearchSide = 0;
-    SearchesOutOfBook = 0;
-    BookLearnedThisGame = 0;
+    if (RootScore[0] == 0) LearnUnfinishedGameAsDraw();
+    ForgetGameBefore();
 }
 
 // "level MOVES MINUTES INCREMENT" or "level MOVES MINUTES:SECONDS INCREMENT"

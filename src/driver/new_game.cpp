@@ -18,14 +18,25 @@ void ClearKillers() {
         for (auto& slot : record.Killer) slot[WHITE] = slot[BLACK] = 0;
 }
 
+void LearnUnfinishedGameAsDraw() {
+    if (!UseBookLearning || !BookFileHandle || BookLearnedThisGame) return;
+    if (board.SideToMove == EngineSide || GamePly <= GameBasePly) return;
+    UnmakeMove();
+    LearnBookFromGame(2);
+}
+
+void ForgetGameBefore() {
+    std::memset(HistoryScore, 0, sizeof HistoryScore);
+    ClearKillers();
+    LastSearchScore = 0;
+    LastSearchSide = 0;
+    SearchesOutOfBook = 0;
+    BookLearnedThisGame = 0;
+}
+
 void NewGame() {
     const bool ownGameState = !FritzMode && !UciMode;
-    // An abandoned game still teaches the book: it counts as a draw.
-    if (ownGameState && BookFileHandle && UseBookLearning && !BookLearnedThisGame &&
-        board.SideToMove != EngineSide && GamePly > GameBasePly) {
-        UnmakeMove();
-        LearnBookFromGame(2);
-    }
+    if (ownGameState) LearnUnfinishedGameAsDraw();
     SetupStartPosition();
     SearchMovesCount = 0;
     DepthLimit = 998;
@@ -33,12 +44,7 @@ void NewGame() {
     MateLimit = 0;
     ForceMode = 0;
     if (ownGameState) {
-        std::memset(HistoryScore, 0, sizeof HistoryScore);
-        ClearKillers();
-        LastSearchScore = 0;
-        LastSearchSide = 0;
-        SearchesOutOfBook = 0;
-        BookLearnedThisGame = 0;
+        ForgetGameBefore();
         // Suspects of the game before are no suspects of this one.
         LearnQueueCount = 0;
     }

@@ -3,6 +3,12 @@
 
 // Forgets the killer moves of every ply.
 void ClearKillers();
+// An unfinished game the book has not yet learnt from, with the engine's
+// own move last, teaches the book as a draw (the move is taken back first).
+void LearnUnfinishedGameAsDraw();
+// Forgets what the game before left behind: history scores, killers, the
+// last search's score and the book-learning state of that game.
+void ForgetGameBefore();
 // The start position and a fresh game: limits, move-ordering memory and the
 // book-learning state of the game before.
 void NewGame();

@@ -20,7 +20,6 @@
 #include "eval/personality.h"
 #include "platform/input_reader.h"
 #include "search/hash_tables.h"
-#include "search/history.h"
 #include "search/root_moves.h"
 #include "search/root_search.h"
 #include "search/search_limits.h"
@@ -172,18 +171,8 @@ void UciIdentify() {
 void UciNewGame() {
     LastBestMove = NoMove;
     SearchMovesCount = 0;
-    // The game left unfinished counts as a draw for the book.
-    if (UseBookLearning && BookFileHandle && !BookLearnedThisGame &&
-        board.SideToMove != EngineSide && GamePly > GameBasePly) {
-        UnmakeMove();
-        LearnBookFromGame(2);
-    }
-    std::memset(HistoryScore, 0, sizeof HistoryScore);
-    ClearKillers();
-    LastSearchScore = 0;
-    LastSearchSide = 0;
-    SearchesOutOfBook = 0;
-    BookLearnedThisGame = 0;
+    LearnUnfinishedGameAsDraw();
+    ForgetGameBefore();
     LearnQueueCount = 0;
 }
 
