@@ -284,6 +284,8 @@ TEST(BookEngine, AbandonedGameTeachesTheBookADraw) {
     const Case cases[] = {
         {"xboard", "xboard\nnew\nforce\ne2e4\ne7e5\ng1f3\nb8c6\nd2d4\nnew\n"},
         {"uci", "uci\nucinewgame\nposition startpos moves e2e4 e7e5 g1f3 b8c6 d2d4\nucinewgame\n"},
+        // No search has scored the game: "reset" learns as "new" does.
+        {"reset", "xboard\nnew\nforce\ne2e4\ne7e5\ng1f3\nb8c6\nd2d4\nreset\n"},
     };
     for (const Case& c : cases) {
         BookDirectory directory;
