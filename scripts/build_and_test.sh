@@ -12,18 +12,22 @@ cd "$(dirname "$0")/.."
 jobs=$(nproc)
 
 # Per tree: the executables that exist, and for each executable label the
-# tests that ran it and those that were skipped (with ctest's reason).
+# tests that ran it (and the emulator they ran it under, if any) and those
+# that were skipped (with ctest's reason).
 summary=()
 summarise() {
-    local tree=$1 built="" label ran skipped
+    local tree=$1 built="" label ran skipped emulator
     for exe in korvalent64 korvalent64i korvalent32; do
         if [ -x "$tree/$exe" ]; then built="$built $exe"; fi
     done
     summary+=("$tree: built:$built")
     for label in korvalent64 korvalent64i korvalent32; do
-        ran=$(grep -c "^$label ran\$" "$tree/executables_run.txt" || true)
+        ran=$(grep -c "^$label ran\( under .*\)\?\$" "$tree/executables_run.txt" || true)
         skipped=$(grep -c "^$label skipped\$" "$tree/executables_run.txt" || true)
-        if [ "$ran" -gt 0 ]; then
+        emulator=$(sed -n "s/^$label ran under //p" "$tree/executables_run.txt" | sort -u | paste -sd, -)
+        if [ "$ran" -gt 0 ] && [ -n "$emulator" ]; then
+            summary+=("$tree: $label run under $emulator by $ran end-to-end test(s)")
+        elif [ "$ran" -gt 0 ]; then
             summary+=("$tree: $label run by $ran end-to-end test(s)")
         elif [ "$skipped" -gt 0 ]; then
             summary+=("$tree: $label not run: $skipped test(s) skipped ($(cat "$tree/skip_reason.txt"))")
@@ -32,13 +36,14 @@ summarise() {
 }
 
 # Runs ctest in a tree and records, from its JUnit report, which executable
-# each labelled test ran or skipped.
+# each labelled test ran (under which emulator, from the test's own "run
+# under <program>" line) or skipped.
 run_tests() {
     local tree=$1 status=0
     ctest --test-dir "$tree" --output-on-failure --no-tests=error -j"$jobs" \
         --output-junit "$PWD/$tree/ctest_report.xml" || status=$?
     python3 - "$tree" <<'PY'
-import sys, xml.etree.ElementTree as ET
+import os, sys, xml.etree.ElementTree as ET
 tree = sys.argv[1]
 root = ET.parse(f"{tree}/ctest_report.xml").getroot()
 lines, reasons = [], set()
@@ -47,10 +52,13 @@ for case in root.iter("testcase"):
     for exe in ("korvalent64i", "korvalent32", "korvalent64"):
         if name.endswith("_" + exe):
             skipped = case.find("skipped") is not None or case.get("status") == "notrun"
-            lines.append(f"{exe} {'skipped' if skipped else 'ran'}")
+            out = case.findtext("system-out") or ""
             if skipped:
-                out = case.findtext("system-out") or ""
+                lines.append(f"{exe} skipped")
                 reasons.update(l.strip() for l in out.splitlines() if l.startswith("skipped:"))
+            else:
+                emulators = [l[len("run under "):].strip() for l in out.splitlines() if l.startswith("run under ")]
+                lines.append(f"{exe} ran" + (f" under {os.path.basename(emulators[0])}" if emulators else ""))
             break
 open(f"{tree}/executables_run.txt", "w").write("\n".join(lines) + "\n")
 open(f"{tree}/skip_reason.txt", "w").write("; ".join(sorted(reasons)) or "skipped")

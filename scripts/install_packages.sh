@@ -2,7 +2,8 @@
 # Installs the Debian packages the build needs, and with --tests also those
 # the tests need (the GUI games under a virtual X server, python for the
 # self-play and session drivers, Gaviota's three-man tablebases and their
-# probing library). Works as root and, through sudo, as a user.
+# probing library, qemu-i386 for korvalent32 on a kernel that cannot run
+# 32-bit programs). Works as root and, through sudo, as a user.
 #
 #   scripts/install_packages.sh [--tests]
 set -eu
@@ -10,7 +11,7 @@ set -eu
 packages="cmake make g++ g++-multilib clang libgtest-dev"
 if [ "${1:-}" = "--tests" ]; then
     packages="$packages python3 xboard xvfb polyglot fairymax libclang-rt-14-dev"
-    packages="$packages gaviotatb libgaviotatb-dev zlib1g-dev"
+    packages="$packages gaviotatb libgaviotatb-dev zlib1g-dev qemu-user"
 fi
 
 as_root=""

@@ -1,13 +1,29 @@
 #!/usr/bin/env bash
 # Published perft counts checked end to end through an engine executable.
 #
-#   scripts/perft_suite.sh <engine> [quick|full|deep]
+#   scripts/perft_suite.sh [--emulator <program>] <engine> [quick|full|deep]
 #
 # quick: a few shallow counts (seconds even in a 32-bit or unoptimised build)
 # full:  the counts that take a few seconds each in the optimised build (CI)
 # deep:  every published count listed below (a benchmark, minutes)
+# With --emulator the engine runs under that program (qemu-i386 runs
+# korvalent32 on a kernel that cannot).
 set -eu
 
+usage="usage: $0 [--emulator <program>] <engine> [quick|full|deep]"
+# The emulator, if any, goes before the engine on its command line.
+emulator=()
+if [ "${1:-}" = "--emulator" ] && [ "$#" -ge 2 ]; then
+  emulator=("$2")
+  shift 2
+fi
+if [ "$#" -eq 0 ] || [ "$1" = "--emulator" ]; then
+  echo "$usage" >&2
+  exit 2
+fi
+if [ "${#emulator[@]}" -gt 0 ]; then
+  echo "run under ${emulator[0]}"
+fi
 engine=$1
 level=${2:-full}
 
@@ -36,7 +52,7 @@ for i in "${!positions[@]}"; do
   read -r -a counts <<< "${positions[$i]#*|}"
   depth=${depths[$i]}
   expected=${counts[$((depth - 1))]}
-  output=$(printf 'loadfen %s\nperft %d\nquit\n' "$fen" "$depth" | "$engine")
+  output=$(printf 'loadfen %s\nperft %d\nquit\n' "$fen" "$depth" | "${emulator[@]}" "$engine")
   line=$(printf '%s\n' "$output" | grep '^total moves = ' || true)
   got=$(printf '%s\n' "$line" | sed -n 's/^total moves = \([0-9]*\) time = \(.*\)$/\1/p')
   seconds=$(printf '%s\n' "$line" | sed -n 's/^total moves = \([0-9]*\) time = \(.*\)$/\2/p')

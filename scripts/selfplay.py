@@ -9,6 +9,10 @@ of time and that no engine process dies. It exits with code 1 on any fault.
     scripts/selfplay.py --engine build/korvalent64                 # 100 games
     scripts/selfplay.py --engine build/korvalent64 --games 2 --inc-ms 100
     scripts/selfplay.py --selftest                                 # move generator
+    scripts/selfplay.py --engine build/korvalent32 --emulator qemu-i386 --games 2
+
+With --emulator each engine process runs under that program (qemu-i386 runs
+korvalent32 on a kernel that cannot run 32-bit programs).
 
 With --ponder the engines ponder on the expected reply ("go ponder", then
 "ponderhit" or "stop"), which exercises the ponder paths as well.
@@ -281,10 +285,11 @@ class Stats:
 
 
 class Engine:
-    def __init__(self, path, name):
-        self.name, self.path = name, path
+    def __init__(self, path, name, emulator=None):
+        self.name, self.path, self.emulator = name, path, emulator
         self.workdir = tempfile.mkdtemp(prefix="korvalent-selfplay-")
-        self.process = subprocess.Popen([os.path.abspath(path)], cwd=self.workdir, stdin=subprocess.PIPE,
+        command = ([emulator] if emulator else []) + [os.path.abspath(path)]
+        self.process = subprocess.Popen(command, cwd=self.workdir, stdin=subprocess.PIPE,
                                         stdout=subprocess.PIPE, stderr=subprocess.STDOUT, bufsize=0)
         self.buffer = b""
         self.log = []
@@ -366,7 +371,7 @@ class Engine:
         """A fresh process in place of one that hangs in a search."""
         self.process.kill()
         self.process.wait()
-        self.__init__(self.path, self.name)
+        self.__init__(self.path, self.name, self.emulator)
         self.start()
 
     def sync(self):
@@ -496,6 +501,7 @@ def play_game(engines, white_index, args, game_number):
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--engine", help="engine executable")
+    parser.add_argument("--emulator", help="program that runs the engine, e.g. qemu-i386")
     parser.add_argument("--games", type=int, default=100)
     parser.add_argument("--base-ms", type=int, default=2000, help="time per side per game")
     parser.add_argument("--inc-ms", type=int, default=50, help="increment per move")
@@ -508,7 +514,9 @@ def main():
     if not args.engine:
         parser.error("--engine is required")
 
-    engines = [Engine(args.engine, "engine A"), Engine(args.engine, "engine B")]
+    if args.emulator:
+        print("run under %s" % args.emulator, flush=True)
+    engines = [Engine(args.engine, "engine A", args.emulator), Engine(args.engine, "engine B", args.emulator)]
     score = {"1-0": 0, "0-1": 0, "1/2-1/2": 0}
     total_plies = 0
     try:
