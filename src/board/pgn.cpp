@@ -87,7 +87,7 @@ bool PgnTagNameIs(const PgnTag& tag, const char* prefix) {
     return true;
 }
 
-i32 ReadPgnTag(PgnStream& in, PgnTag* tag) {
+i32 ReadPgnTag(PgnStream& in, PgnTag* tag, bool quotedValues) {
     tag->nameLength = tag->valueLength = 0;
     tag->name[0] = tag->value[0] = '\0';
     bool tagOver = false;
@@ -114,15 +114,21 @@ i32 ReadPgnTag(PgnStream& in, PgnTag* tag) {
 
     if (!tagOver) {
         if (SkipPgnBlanks(in)) return 1;
+        bool inQuotes = false, escaped = false;
         for (;;) {
             const i32 c = PgnNextChar(in);
             if (c == EOF) return 1;
-            if (c == ']') break;
-            if (tag->valueLength == PgnTagValueSize) {
+            if (c == ']' && !inQuotes) break;
+            // A tag pair stands on one line: an open quote ends with it.
+            if (c == '\n' && quotedValues) break;
+            if (quotedValues && !escaped && c == '"') inQuotes = !inQuotes;
+            escaped = inQuotes && !escaped && c == '\\';
+            if (tag->valueLength < PgnTagValueSize) tag->value[tag->valueLength++] = char(c);
+            // A value too long to keep is read over to its end.
+            if (tag->valueLength == PgnTagValueSize && !quotedValues) {
                 if (SkipPgnToChar(in, ']')) return 1;
                 break;
             }
-            tag->value[tag->valueLength++] = char(c);
         }
     }
     tag->value[tag->valueLength] = '\0';

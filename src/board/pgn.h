@@ -44,9 +44,13 @@ struct PgnTag {
     char value[PgnTagValueSize + 1];
     i32 nameLength, valueLength;
 };
-// Reads the tag pair the stream stands at (its '['). Returns 1 at the end of
-// the file, 2 when another tag follows, 3 when the tags have ended.
-i32 ReadPgnTag(PgnStream& in, PgnTag* tag);
+// Reads the tag pair the stream stands at (its '['). The value runs to the
+// next ']'; with quotedValues, a value in quotes runs to its closing quote
+// (a backslash escapes a quote or a backslash) and may hold ']', and an
+// unclosed quote ends with its line. Returns 1
+// at the end of the file, 2 when another tag follows, 3 when the tags have
+// ended.
+i32 ReadPgnTag(PgnStream& in, PgnTag* tag, bool quotedValues = false);
 // True when the tag's name begins with prefix (lower case), in any case.
 bool PgnTagNameIs(const PgnTag& tag, const char* prefix);
 
