@@ -231,7 +231,8 @@ int FromPgn(const Arguments& args) {
         const bool failed = std::ferror(file);
         std::fclose(file);
         if (failed) return InputError(path + ": read error");
-        if (counts.games == 0) Warn(path + ": no games (no tag pair such as [Event \"...\"])");
+        if (counts.games == 0)
+            return InputError(path + ": no games (no tag pair such as [Event \"...\"]); nothing written");
         total.games += counts.games;
         total.cutGames += counts.cutGames;
         total.skippedGames += counts.skippedGames;
