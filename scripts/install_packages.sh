@@ -2,7 +2,8 @@
 # Installs the Debian packages the build needs, and with --tests also those
 # the tests need (the GUI games under a virtual X server, python for the
 # self-play and session drivers, Gaviota's three-man tablebases and their
-# probing library). Works as root and, through sudo, as a user.
+# probing library, GNU Chess's Polyglot book and pgn-extract's ECO lines for
+# the book maker). Works as root and, through sudo, as a user.
 #
 #   scripts/install_packages.sh [--tests]
 set -eu
@@ -11,6 +12,7 @@ packages="cmake make g++ g++-multilib clang libgtest-dev"
 if [ "${1:-}" = "--tests" ]; then
     packages="$packages python3 xboard xvfb polyglot fairymax libclang-rt-14-dev"
     packages="$packages gaviotatb libgaviotatb-dev zlib1g-dev"
+    packages="$packages gnuchess-book pgn-extract"
 fi
 
 as_root=""

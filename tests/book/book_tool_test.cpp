@@ -5,104 +5,16 @@
 // pgn-extract's ECO lines) played by the engine.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <map>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include <dirent.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include "book/test_book.h"
-#include "support/engine_pipe.h"
-#include "support/engine_process.h"
+#include "book/tool_run.h"
 
 namespace {
-
-struct ToolRun {
-    std::string out, err;
-    int exitCode = -1;
-};
-
-std::string Quoted(const std::string& word) {
-    std::string quoted = "'";
-    for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-// Runs korvalent-book in dir with the arguments.
-ToolRun RunTool(const std::string& dir, const std::vector<std::string>& args) {
-    std::string command = "cd " + Quoted(dir) + " && " + Quoted(KORVALENT_BOOK_TOOL);
-    for (const std::string& arg : args) command += " " + Quoted(arg);
-    command += " > ../tool.out 2> ../tool.err";
-    const int status = std::system(command.c_str());
-    ToolRun run;
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = ReadTestFile(dir + "/../tool.out");
-    run.err = ReadTestFile(dir + "/../tool.err");
-    return run;
-}
-
-// A scratch directory for the tool with a sub-directory it works in, so
-// that its output files sit beside nothing else.
-struct ToolDirectory {
-    std::string root = MakeScratchDir();
-    std::string path = root + "/work";
-    ToolDirectory() { mkdir(path.c_str(), 0755); }
-    std::string Put(const char* name, const std::string& bytes) const {
-        EXPECT_TRUE(WriteTestFile(path + "/" + name, bytes));
-        return path + "/" + name;
-    }
-    ToolRun Run(const std::vector<std::string>& args) const { return RunTool(path, args); }
-    std::set<std::string> Files() const {
-        std::set<std::string> names;
-        if (DIR* dir = opendir(path.c_str())) {
-            while (dirent* entry = readdir(dir)) names.insert(entry->d_name);
-            closedir(dir);
-        }
-        names.erase(".");
-        names.erase("..");
-        return names;
-    }
-};
-
-size_t Lines(const std::string& text) {
-    size_t lines = 0;
-    for (char c : text) lines += c == '\n';
-    return lines;
-}
-
-// What the engine's "bkm" lists after each line of moves (from the start
-// position), book learning off so the listings leave the book alone.
-std::vector<std::string> EngineListings(const std::string& book,
-                                        const std::vector<std::string>& lines) {
-    const std::string dir = MakeScratchDir();
-    EXPECT_TRUE(WriteTestFile(dir + "/Book.kvb", ReadTestFile(book)));
-    EXPECT_TRUE(WriteTestFile(dir + "/Korvalent.ini", "UseBookLearning = off\n"));
-    std::string input;
-    for (const std::string& moves : lines) {
-        input += "new\nforce\n";
-        std::istringstream words(moves);
-        for (std::string move; words >> move;) input += move + "\n";
-        input += "bkm\n";
-    }
-    const EngineRun run = RunEngine(input + "quit\n", 60, dir);
-    // Each listing runs from its "Current nhash1" line to the next.
-    std::vector<std::string> listings;
-    size_t at = run.output.find("Current nhash1");
-    while (at != std::string::npos) {
-        const size_t body = run.output.find('\n', at) + 1;
-        const size_t next = run.output.find("Current nhash1", body);
-        listings.push_back(run.output.substr(body, next == std::string::npos ? std::string::npos : next - body));
-        at = next;
-    }
-    EXPECT_EQ(listings.size(), lines.size()) << run.output;
-    return listings;
-}
 
 // Games whose moves and results say exactly what the book must hold: a
 // transposition (the third game reaches the first's position after four
