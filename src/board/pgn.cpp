@@ -1,5 +1,6 @@
 #include "board/pgn.h"
 
+#include <cassert>
 #include <cstring>
 
 #include "board/attacks.h"
@@ -7,13 +8,21 @@
 #include "board/legal_moves.h"
 
 i32 PgnNextChar(PgnStream& in) {
-    const i32 c = std::fgetc(in.file);
-    if (c != EOF) in.position++;
-    return c;
+    if (in.next == in.filled) {
+        // Refill, keeping the last bytes consumed for a step back.
+        const i32 keep = in.filled < PgnStepBackLimit ? in.filled : PgnStepBackLimit;
+        std::memmove(in.buffer, in.buffer + in.filled - keep, size_t(keep));
+        in.next = keep;
+        in.filled = keep + i32(std::fread(in.buffer + keep, 1, size_t(PgnStreamBufferSize - keep), in.file));
+        if (in.next == in.filled) return EOF;
+    }
+    in.position++;
+    return static_cast<unsigned char>(in.buffer[in.next++]);
 }
 
 void PgnStepBack(PgnStream& in, i32 count) {
-    std::fseek(in.file, -count, SEEK_CUR);
+    assert(count <= in.next);
+    in.next -= count;
     in.position -= count;
 }
 

@@ -9,11 +9,17 @@
 
 #include "board/types.h"
 
-// The file as a byte stream that can step back. Every reader below returns 1
-// at the end of the file, 0 otherwise, unless it says else.
+// The file as a byte stream that can step back a few bytes (at most
+// PgnStepBackLimit), read through a buffer of its own. Every reader below
+// returns 1 at the end of the file, 0 otherwise, unless it says else.
+constexpr i32 PgnStepBackLimit = 16;
+constexpr i32 PgnStreamBufferSize = 1 << 16;
 struct PgnStream {
+    explicit PgnStream(FILE* from) : file(from) {}
     FILE* file;
-    i64 position;  // bytes consumed so far
+    i64 position = 0;          // bytes consumed so far
+    i32 next = 0, filled = 0;  // the next byte of buffer, and the end of its bytes
+    char buffer[PgnStreamBufferSize];
 };
 
 i32 PgnNextChar(PgnStream& in);  // EOF at the end

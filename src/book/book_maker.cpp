@@ -192,7 +192,7 @@ PgnBookCounts ReadPgnIntoBook(FILE* file, const std::string& name, i32 plies,
                               BookCollector& collector, const BookWarning& warn,
                               const PgnProgress& progress) {
     QuietRefusals quiet;
-    PgnStream in{file, 0};
+    PgnStream in(file);
     PgnBookCounts counts;
     const auto gameWarning = [&](i64 game, const std::string& what) {
         warn(name + ": game " + std::to_string(game) + ": " + what);

@@ -220,7 +220,7 @@ i32 ProcessPgnFile() {
         std::fflush(stdout);
         return 1;
     }
-    PgnStream in{file, 0};
+    PgnStream in(file);
     PgnOutputFailed = false;
     i32 games = 0;
 
