@@ -106,6 +106,7 @@ struct Arguments {
     std::string output;
     i32 plies = -1;
     i32 minGames = 1;
+    bool minGamesGiven = false;
     bool help = false;
 };
 
@@ -163,6 +164,8 @@ std::string ParseArguments(int argc, char** argv, Arguments* args) {
                        ", not '" + value + "'";
         } else if (!ReadNumber(value, 1, 1000000, &args->minGames)) {
             return "--min-games takes a number of games from 1 on, not '" + value + "'";
+        } else {
+            args->minGamesGiven = true;
         }
     }
     return "";
@@ -254,6 +257,7 @@ int FromPgn(const Arguments& args) {
 int FromPolyglot(const Arguments& args) {
     if (args.operands.size() != 1) return UsageError("from-polyglot takes one Polyglot book");
     if (args.output.empty()) return UsageError("from-polyglot needs the book to write: -o BOOK");
+    if (args.minGamesGiven) return UsageError("from-polyglot takes no --min-games (a Polyglot book counts no games)");
     const i32 plies = args.plies > 0 ? args.plies : DefaultPolyglotPlies;
     const std::string& path = args.operands[0];
 
@@ -315,7 +319,8 @@ std::string BookHeaderProblem(const std::string& path, u32* version) {
 
 int Show(const Arguments& args) {
     if (args.operands.empty()) return UsageError("show needs a book");
-    if (!args.output.empty() || args.plies > 0) return UsageError("show takes no -o or --plies");
+    if (!args.output.empty() || args.plies > 0 || args.minGamesGiven)
+        return UsageError("show takes no -o, --plies or --min-games");
     const std::string& path = args.operands[0];
     u32 version = 0;
     const std::string problem = BookHeaderProblem(path, &version);

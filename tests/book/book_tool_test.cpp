@@ -155,6 +155,8 @@ TEST(BookTool, BadInputAndBadUsage) {
         {{"from-pgn", "games.pgn", "-o", "Book.kvb", "--min-games", "-1"}, 2, "--min-games takes a number"},
         {{"from-pgn", "games.pgn", "-o", "Book.kvb", "--depth", "3"}, 2, "unknown option --depth"},
         {{"from-polyglot", "a.bin", "b.bin", "-o", "Book.kvb"}, 2, "from-polyglot takes one Polyglot book"},
+        {{"from-polyglot", "odd.bin", "-o", "Book.kvb", "--min-games", "2"}, 2, "from-polyglot takes no --min-games"},
+        {{"show", "Book.kvb", "--plies", "3"}, 2, "show takes no -o, --plies or --min-games"},
         {{"show"}, 2, "show needs a book"},
         {{"show", "Book.kvb", "rnbqkbnr/pppppppp w"}, 2, "not a position"},
     };
