@@ -51,3 +51,15 @@ foreach(fuzzer commands values ini pgn epd)
         RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/fuzz")
     add_dependencies(korvalent_fuzzers fuzz_${fuzzer})
 endforeach()
+
+# The book maker's readers, called directly (no engine run): Polyglot books
+# and the PGN games of korvalent-book.
+foreach(fuzzer polyglot book_pgn)
+    add_executable(fuzz_${fuzzer} "${PROJECT_SOURCE_DIR}/fuzz/${fuzzer}_fuzz.cpp")
+    target_compile_options(fuzz_${fuzzer} PRIVATE -fsanitize=fuzzer ${KORVALENT_FUZZ_SANITIZERS} -UNDEBUG)
+    target_link_options(fuzz_${fuzzer} PRIVATE -fsanitize=fuzzer)
+    target_link_libraries(fuzz_${fuzzer} PRIVATE korvalent_engine)
+    set_target_properties(fuzz_${fuzzer} PROPERTIES
+        RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/fuzz")
+    add_dependencies(korvalent_fuzzers fuzz_${fuzzer})
+endforeach()

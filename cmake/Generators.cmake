@@ -1,17 +1,18 @@
 # Build-time source generators.
 #
-#   korvalent_add_generator(<name> <source> <output>)
+#   korvalent_add_generator(<name> <source> <output> [INPUTS <file>...])
 #
 # builds the host program gen/<source> (optimised with -O2, never with the
 # sanitizer flags, since it only writes data), runs it during the build as
 #
-#   <program> <binary dir>/generated/<output>.tmp
+#   <program> <binary dir>/generated/<output>.tmp [<input file>...]
 #
 # and compiles the file it wrote (renamed to <output> once the program has
 # succeeded, so a failed run never leaves a stale file that looks up to date)
 # into korvalent_engine. The program gets the full path of the file to write
-# as its only argument and must exit non-zero on failure. It is rerun
-# whenever its source changes. src/ is on its include path so it can share
+# as its first argument, then the full paths of the INPUTS (data files under
+# gen/ that it turns into code), and must exit non-zero on failure. It is
+# rerun whenever its source or one of its inputs changes. src/ is on its include path so it can share
 # the engine's types.
 #
 # A generator always runs on the build machine, whatever the engine is built
@@ -23,6 +24,11 @@ set(KORVALENT_HOST_GENERATOR_DIR "" CACHE PATH
     "Folder of already built host generator programs (set by the main tree for its sub-builds)")
 
 function(korvalent_add_generator name source output)
+    cmake_parse_arguments(PARSE_ARGV 3 arg "" "" "INPUTS")
+    set(inputs "")
+    foreach(input IN LISTS arg_INPUTS)
+        list(APPEND inputs "${PROJECT_SOURCE_DIR}/gen/${input}")
+    endforeach()
     if(NOT TARGET korvalent_engine)
         message(FATAL_ERROR
             "korvalent_add_generator(${name}): call it after korvalent_engine exists")
@@ -50,9 +56,9 @@ function(korvalent_add_generator name source output)
     add_custom_command(
         OUTPUT "${generated}"
         COMMAND "${CMAKE_COMMAND}" -E make_directory "${CMAKE_BINARY_DIR}/generated"
-        COMMAND ${program_command} "${generated}.tmp"
+        COMMAND ${program_command} "${generated}.tmp" ${inputs}
         COMMAND "${CMAKE_COMMAND}" -E rename "${generated}.tmp" "${generated}"
-        DEPENDS ${program_dependency}
+        DEPENDS ${program_dependency} ${inputs}
         COMMENT "Generating ${output} with gen/${source}"
         VERBATIM)
     target_sources(korvalent_engine PRIVATE "${generated}")

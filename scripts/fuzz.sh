@@ -9,8 +9,10 @@
 #
 # Targets: commands (command lines through the command loop), values
 # (values.txt), ini (Korvalent.ini), pgn ("pgneval"'s game file), epd
-# ("epdevl"'s file). Each run starts from the seeds in fuzz/corpus/<target>
-# and keeps what it learns in build-fuzz/corpus/<target>. A crash, sanitizer
+# ("epdevl"'s file), polyglot (korvalent-book's Polyglot reader and tree
+# walk), book_pgn (korvalent-book's PGN reading). Each run starts from the
+# seeds in fuzz/corpus/<target> and keeps what it learns in
+# build-fuzz/corpus/<target>. A crash, sanitizer
 # report, leak or hang (over 25 s for one input) stops the target; its input
 # is saved as build-fuzz/artifacts/<target>/crash-* (or leak-*, timeout-*),
 # the script goes on with the next target and exits with 1 at the end.
@@ -32,6 +34,8 @@ done
 shift $((OPTIND - 1))
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(commands values ini pgn epd)
+# The book maker's readers.
+[ "$#" -gt 0 ] || targets+=(polyglot book_pgn)
 
 cmake -S "$here" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DKORVALENT_FUZZ=ON \
     -DKORVALENT_SUBBUILDS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 1
@@ -46,6 +50,8 @@ fi
 
 # Per target: the longest input, and a dictionary where there is one.
 declare -A max_len=([commands]=1024 [values]=2048 [ini]=2048 [pgn]=8192 [epd]=4096)
+max_len[polyglot]=4096
+max_len[book_pgn]=8192
 failed=()
 for target in "${targets[@]}"; do
     binary="$build/fuzz/fuzz_$target"

@@ -14,6 +14,17 @@
 # 77, except under CI=true, where a missing package is a failure.
 # GUI_GAME_KEEP=1 keeps the run's directory (game, logs) under $TMPDIR or /tmp;
 # GUI_GAME_SECONDS changes the limit of the whole run.
+#
+# With GUI_GAME_BOOK=<book> (xboard protocol only) the engine plays from that
+# opening book, a Book.kvb or a Polyglot book that korvalent-book (beside the
+# engine) converts first, e.g.
+#
+#   GUI_GAME_BOOK=/usr/share/games/gnuchess/book.bin scripts/gui_game.sh build/korvalent64 xboard
+#
+# and the game passes only when the engine's first moves came from the book
+# and book learning changed, in the engine's Book.kvb, the counters of the
+# book moves it played after its first (scripts/book_game_check.py). A book
+# file that is missing skips the run (fails it under CI=true).
 set -u
 
 SkipCode=77
@@ -49,6 +60,35 @@ done
 work=$(mktemp -d "${TMPDIR:-/tmp}/gui_game_${protocol}.XXXXXX")
 mkdir -p "$work/home" "$work/engine"
 cp "$source_dir/values.txt" "$work/engine/"
+
+# Book mode: the engine's Book.kvb, and a copy of it as it was before the game.
+book=${GUI_GAME_BOOK:-}
+if [ -n "$book" ]; then
+    if [ "$protocol" != xboard ]; then
+        echo "usage: GUI_GAME_BOOK works with the xboard protocol" >&2
+        rm -rf "$work"
+        exit 2
+    fi
+    if [ ! -f "$book" ]; then
+        rm -rf "$work"
+        if [ "${CI:-}" = true ]; then
+            echo "FAIL: the book $book is missing"
+            exit 1
+        fi
+        echo "SKIP: the book $book is missing"
+        exit $SkipCode
+    fi
+    if [ "$(head -c 24 "$book" | tr -d '\000')" = "~Korvalent openings book" ]; then
+        cp "$book" "$work/engine/Book.kvb"
+    elif ! "$(dirname "$engine")/korvalent-book" from-polyglot "$book" -o "$work/engine/Book.kvb" \
+        > "$work/book.log" 2>&1; then
+        echo "FAIL ($protocol): korvalent-book could not convert $book"
+        cat "$work/book.log"
+        rm -rf "$work"
+        exit 1
+    fi
+    cp "$work/engine/Book.kvb" "$work/book.before.kvb"
+fi
 xvfb_pid=
 cleanup() {
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2> /dev/null
@@ -134,4 +174,17 @@ case "$reason" in
 esac
 
 moves=$(grep -oE '[0-9]+\. ' "$pgn" | tail -n 1)
-echo "ok   $protocol: $result {$reason} after ${moves%. } moves"
+
+# Book mode: the game's moves as the engine (the first program, white) and
+# xboard exchanged them, and the book before and after the game.
+if [ -n "$book" ]; then
+    game_moves=$(sed -n 's/^[0-9]* [<>]first : \(move \)\{0,1\}\([a-h][1-8][a-h][1-8][qrbn]\{0,1\}\)$/\2/p' \
+        "$debug_log" | tr '\n' ' ')
+    python3 "$source_dir/scripts/book_game_check.py" --engine "$engine" --side white \
+        --before "$work/book.before.kvb" --after "$work/engine/Book.kvb" --moves "$game_moves" \
+        > "$work/book_check.log" 2>&1
+    book_status=$?
+    cat "$work/book_check.log"
+    [ "$book_status" -eq 0 ] || fail "the book check failed (moves: $game_moves)"
+fi
+echo "ok   $protocol: $result {$reason} after ${moves%. } moves${book:+, from the book $book}"

@@ -3,7 +3,8 @@
 # the tests need (the GUI games under a virtual X server, python for the
 # self-play and session drivers, Gaviota's three-man tablebases and their
 # probing library, qemu-i386 for korvalent32 on a kernel that cannot run
-# 32-bit programs). Works as root and, through sudo, as a user.
+# 32-bit programs, GNU Chess's Polyglot book and pgn-extract's ECO lines for
+# the book maker). Works as root and, through sudo, as a user.
 #
 #   scripts/install_packages.sh [--tests]
 set -eu
@@ -12,6 +13,7 @@ packages="cmake make g++ g++-multilib clang libgtest-dev"
 if [ "${1:-}" = "--tests" ]; then
     packages="$packages python3 xboard xvfb polyglot fairymax libclang-rt-14-dev"
     packages="$packages gaviotatb libgaviotatb-dev zlib1g-dev qemu-user"
+    packages="$packages gnuchess-book pgn-extract"
 fi
 
 as_root=""

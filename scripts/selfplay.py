@@ -17,6 +17,16 @@ korvalent32 on a kernel that cannot run 32-bit programs).
 With --ponder the engines ponder on the expected reply ("go ponder", then
 "ponderhit" or "stop"), which exercises the ponder paths as well.
 
+With --pgn FILE the games are written to FILE in PGN (standard algebraic
+notation), for the book maker or any other tool. --book BOOK gives each engine
+its own copy of an opening book (Book.kvb in its working directory, so book
+learning changes the copies only) and --variety N sets its VarietyOfPlay;
+--depth D makes every search "go depth D" instead of a clock (no time losses
+then), which plays many games fast:
+
+    scripts/selfplay.py --engine build/korvalent64 --games 300 --depth 5 --max-plies 40 \
+        --book Book.kvb --variety 30 --pgn games.pgn
+
 A move's clock runs from the moment the opponent's move is known (before a
 "stop" that ends a missed ponder search, or at "ponderhit") to its bestmove,
 as in a GUI. A side whose clock runs out loses the game, and the run goes on
@@ -218,6 +228,38 @@ class Position:
                 legal.append(move)
         return legal
 
+    def san(self, move):
+        """The move in standard algebraic notation, with + or # for check."""
+        frm, to = square_of(move[0:2]), square_of(move[2:4])
+        piece = self.board[frm].upper()
+        if piece == "K" and abs(to - frm) == 2:
+            text = "O-O" if to > frm else "O-O-O"
+        else:
+            capture = self.board[to] != "." or (piece == "P" and to == self.ep)
+            if piece == "P":
+                text = (move[0] + "x" if capture else "") + move[2:4]
+                if len(move) > 4:
+                    text += "=" + move[4].upper()
+            else:
+                # Another man of the same kind that may go there: the file
+                # tells them apart, else the rank, else both.
+                rivals = [m[0:2] for m in self.legal_moves() if m[2:4] == move[2:4] and m[0:2] != move[0:2]
+                          and self.board[square_of(m[0:2])].upper() == piece]
+                origin = ""
+                if rivals:
+                    if all(r[0] != move[0] for r in rivals):
+                        origin = move[0]
+                    elif all(r[1] != move[1] for r in rivals):
+                        origin = move[1]
+                    else:
+                        origin = move[0:2]
+                text = piece + origin + ("x" if capture else "") + move[2:4]
+        after = self.copy()
+        after.make(move)
+        if after.in_check():
+            text += "#" if not after.legal_moves() else "+"
+        return text
+
     def draw_reason(self):
         if self.halfmoves >= 100:
             return "fifty moves"
@@ -248,7 +290,23 @@ def selftest():
         ("r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1", 2, 264),
         ("rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8", 2, 1486),
     ]
+    san_cases = [
+        (START_FEN, "g1f3", "Nf3"),
+        ("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1c1", "O-O-O"),
+        ("4k3/8/8/8/8/5N2/8/RN2K3 w - - 0 1", "b1d2", "Nbd2"),
+        ("4k3/8/8/8/8/8/8/R4RK1 w - - 0 1", "a1d1", "Rad1"),
+        ("4k3/8/8/8/8/3N4/8/3NK3 w - - 0 1", "d3b2", "N3b2"),
+        ("4k3/8/8/8/Q1Q5/8/Q7/4K3 w - - 0 1", "a4b3", "Qa4b3"),
+        ("4k3/8/8/8/Q1Q5/8/8/4K3 w - - 0 1", "a4b3", "Qab3"),
+        ("4k3/1P6/8/8/8/8/8/4K3 w - - 0 1", "b7b8q", "b8=Q+"),
+        ("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", "e5d6", "exd6"),
+        ("7k/8/6K1/8/8/8/8/R7 w - - 0 1", "a1a8", "Ra8#"),
+    ]
     ok = True
+    for fen, move, expected in san_cases:
+        got = Position(fen).san(move)
+        print("%s san %s = %s (expected %s)" % ("ok  " if got == expected else "FAIL", move, got, expected))
+        ok = ok and got == expected
     for fen, depth, expected in cases:
         got = perft(Position(fen), depth)
         print("%s perft %d = %d (expected %d)" % ("ok  " if got == expected else "FAIL", depth, got, expected))
@@ -285,9 +343,15 @@ class Stats:
 
 
 class Engine:
+    # Files every engine gets in its working directory: name -> bytes.
+    files = {}
+
     def __init__(self, path, name, emulator=None):
         self.name, self.path, self.emulator = name, path, emulator
         self.workdir = tempfile.mkdtemp(prefix="korvalent-selfplay-")
+        for file_name, data in Engine.files.items():
+            with open(os.path.join(self.workdir, file_name), "wb") as f:
+                f.write(data)
         command = ([emulator] if emulator else []) + [os.path.abspath(path)]
         self.process = subprocess.Popen(command, cwd=self.workdir, stdin=subprocess.PIPE,
                                         stdout=subprocess.PIPE, stderr=subprocess.STDOUT, bufsize=0)
@@ -401,7 +465,9 @@ def bestmove_of(line):
     return best, ponder
 
 
-def go_command(clocks, increment_ms, ponder=False):
+def go_command(clocks, increment_ms, ponder=False, depth=None):
+    if depth:
+        return "go depth %d" % depth
     return "go %swtime %d btime %d winc %d binc %d" % (
         "ponder " if ponder else "", max(clocks[0], 0), max(clocks[1], 0), increment_ms, increment_ms)
 
@@ -427,7 +493,7 @@ def lost_on_time(players, pondering, side):
 
 
 def play_game(engines, white_index, args, game_number):
-    """One game; returns (result text, plies). Raises EngineDied on a fault."""
+    """One game; returns (result text, moves). Raises EngineDied on a fault."""
     position = Position()
     moves = []
     clocks = [args.base_ms, args.base_ms]
@@ -444,7 +510,7 @@ def play_game(engines, white_index, args, game_number):
             for ponder_side in (0, 1):
                 if pondering[ponder_side] is not None:
                     players[ponder_side].stop_search()
-            return result, len(moves)
+            return result, moves
         legal = position.legal_moves()
 
         engine = players[side]
@@ -463,7 +529,7 @@ def play_game(engines, white_index, args, game_number):
             engine.sync()
             engine.send("position startpos" + (" moves " + " ".join(moves) if moves else ""))
             engine.send(go_command([c - ((time.monotonic() - started) * 1000.0 if i == side else 0)
-                                    for i, c in enumerate(clocks)], args.inc_ms))
+                                    for i, c in enumerate(clocks)], args.inc_ms, depth=args.depth))
         pondering[side] = None
         line = engine.wait_for_bestmove(max(clocks[side], 0) / 1000.0 + 10)
         spent_ms = (time.monotonic() - started) * 1000.0
@@ -476,7 +542,7 @@ def play_game(engines, white_index, args, game_number):
                 engine.name, spent_ms - clock_at_start, clock_at_start, game_number, len(moves) + 1), flush=True)
             engine.print_log_tail()
             engine.stop_search()
-            return lost_on_time(players, pondering, side), len(moves)
+            return lost_on_time(players, pondering, side), moves
         best, ponder = bestmove_of(line)
         if best not in legal:
             raise EngineDied("%s: illegal bestmove %r after moves %s" % (engine.name, best, " ".join(moves)))
@@ -486,7 +552,7 @@ def play_game(engines, white_index, args, game_number):
             Stats.time_losses += 1
             print("%s lost on time (%.0f ms over, the move took %.0f of %.0f ms) in game %d at ply %d" % (
                 engine.name, -clocks[side], spent_ms, clock_at_start, game_number, len(moves) + 1), flush=True)
-            return lost_on_time(players, pondering, side), len(moves)
+            return lost_on_time(players, pondering, side), moves
         clocks[side] += args.inc_ms
         position.make(best)
         moves.append(best)
@@ -496,6 +562,28 @@ def play_game(engines, white_index, args, game_number):
                 engine.send("position startpos moves " + " ".join(moves + [ponder]))
                 engine.send(go_command(clocks, args.inc_ms, ponder=True))
                 pondering[side] = ponder
+
+
+def pgn_text(moves, result, round_number, white, black):
+    """One game in PGN: the seven tags and the moves in SAN, lines of at most
+    79 characters."""
+    tags = [("Event", "Korvalent self-play"), ("Site", "selfplay.py"), ("Date", time.strftime("%Y.%m.%d")),
+            ("Round", str(round_number)), ("White", white), ("Black", black), ("Result", result),
+            ("PlyCount", str(len(moves)))]
+    position, words = Position(), []
+    for ply, move in enumerate(moves):
+        words.append(("%d. " % (ply // 2 + 1) if ply % 2 == 0 else "") + position.san(move))
+        position.make(move)
+    words.append(result)
+    lines, line = [], ""
+    for word in words:
+        if line and len(line) + 1 + len(word) > 79:
+            lines.append(line)
+            line = word
+        else:
+            line = line + " " + word if line else word
+    lines.append(line)
+    return "".join('[%s "%s"]\n' % tag for tag in tags) + "\n" + "\n".join(lines) + "\n\n"
 
 
 def main():
@@ -508,11 +596,26 @@ def main():
     parser.add_argument("--max-plies", type=int, default=200, help="a longer game is adjudicated a draw")
     parser.add_argument("--ponder", action="store_true", help="let the engines ponder")
     parser.add_argument("--selftest", action="store_true", help="check the script's move generator")
+    parser.add_argument("--pgn", help="write the games to this PGN file")
+    parser.add_argument("--book", help="an opening book each engine gets a copy of (as Book.kvb)")
+    parser.add_argument("--variety", type=int, help="the engines' VarietyOfPlay (0-100)")
+    parser.add_argument("--depth", type=int, help="search every move to this depth instead of by the clock")
     args = parser.parse_args()
     if args.selftest:
         return selftest()
     if not args.engine:
         parser.error("--engine is required")
+    if args.depth is not None and (args.depth < 1 or args.ponder):
+        parser.error("--depth takes a depth of 1 or more, without --ponder")
+    if args.depth:
+        # No clock runs out in a depth-limited game.
+        args.base_ms = 3600 * 1000
+    if args.book:
+        with open(args.book, "rb") as f:
+            Engine.files["Book.kvb"] = f.read()
+    if args.variety is not None:
+        Engine.files["Korvalent.ini"] = b"VarietyOfPlay = %d\n" % args.variety
+    pgn = open(args.pgn, "w") if args.pgn else None
 
     if args.emulator:
         print("run under %s" % args.emulator, flush=True)
@@ -524,9 +627,13 @@ def main():
             engine.start()
         for game in range(1, args.games + 1):
             white = (game - 1) % 2
-            result, plies = play_game(engines, white, args, game)
+            result, moves = play_game(engines, white, args, game)
+            plies = len(moves)
             score[result] += 1
             total_plies += plies
+            if pgn:
+                pgn.write(pgn_text(moves, result, game, engines[white].name, engines[1 - white].name))
+                pgn.flush()
             print("game %d: %s as white, %s in %d plies" % (game, engines[white].name, result, plies), flush=True)
         for engine in engines:
             engine.quit()

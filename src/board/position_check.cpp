@@ -72,7 +72,12 @@ Placement CurrentPlacement() {
     return placement;
 }
 
+bool QuietPositionRefusals = false;
+const char* LastPositionRefusal = "";
+
 void ReportIllegalPosition(const char* reason) {
+    LastPositionRefusal = reason;
+    if (QuietPositionRefusals) return;
     std::printf("Illegal position: %s\n", reason);
     std::fflush(stdout);
 }

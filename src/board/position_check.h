@@ -19,5 +19,9 @@ const char* PlacementProblem(const Placement& placement);
 // The current board as a placement.
 Placement CurrentPlacement();
 
-// Prints the one-line refusal.
+// Prints the one-line refusal, unless QuietPositionRefusals is set; the
+// reason is kept in LastPositionRefusal either way.
 void ReportIllegalPosition(const char* reason);
+// Set by a tool that reports refused set-up texts in its own words.
+extern bool QuietPositionRefusals;
+extern const char* LastPositionRefusal;

@@ -61,6 +61,12 @@ constexpr Move MakeMoveWord(Square from, Square to, PieceType piece, PieceType c
 }
 // A move word of 32768 or more captures or promotes.
 constexpr bool IsCaptureOrPromotion(Move m) { return m >= 32768; }
+// En passant: a pawn move that changes file without taking a man off its
+// to-square.
+constexpr bool IsEnPassantMove(Move m) {
+    return MovePiece(m) == PAWN && MoveCaptured(m) == EMPTY && MovePromotion(m) == EMPTY &&
+           FileOf(MoveFrom(m)) != FileOf(MoveTo(m));
+}
 
 // Scores are centipawns from the side to move's view; mate in p plies from
 // the root scores MateScore - p, anything beyond MateBound is a mate score.

@@ -255,13 +255,17 @@ void RescaleLoadedList() {
 
 }  // namespace
 
-void OpenBook(const char* path) {
+namespace {
+
+// OpenBook, and with forUpdate false the opening of a book that is only
+// looked at: read-only, without the notice that learning will not update it.
+void OpenBookFile(const char* path, bool forUpdate) {
     CloseBookFile();
 
     // Book learning rewrites counters through this same handle, so the book
     // is opened for updating; a file that may only be read is still used.
     i32 readOnly = 0;
-    FILE* file = OpenFileTrimmingBlanks(path, "r+b");
+    FILE* file = forUpdate ? OpenFileTrimmingBlanks(path, "r+b") : nullptr;
     if (!file) {
         file = OpenFileTrimmingBlanks(path, "rb");
         readOnly = 1;
@@ -300,8 +304,15 @@ void OpenBook(const char* path) {
     BookReadOnly = readOnly;
     BookLoaded = 1;
     PrintFlushed("%d nodes in openings book\n", BookNodeCount);
-    if (readOnly) PrintFlushed("Book \"%s\" is read-only: book learning will not update it\n", path);
+    if (readOnly && forUpdate)
+        PrintFlushed("Book \"%s\" is read-only: book learning will not update it\n", path);
 }
+
+}  // namespace
+
+void OpenBook(const char* path) { OpenBookFile(path, true); }
+
+void OpenBookForReading(const char* path) { OpenBookFile(path, false); }
 
 void CloseBookFile() {
     if (BookFileHandle) std::fclose(BookFileHandle);

@@ -43,6 +43,9 @@ constexpr u32 BlackToMoveBookKey = 0x07D3ADEB;
 // Opens a book file, closing any open one first, checks it and reports the
 // outcome; a file that fails a check leaves no book open.
 void OpenBook(const char* path);
+// The same for a book that is only looked at (listed, never learnt into):
+// opened for reading alone.
+void OpenBookForReading(const char* path);
 void CloseBookFile();
 
 // The book key pair of the current position, side to move included.

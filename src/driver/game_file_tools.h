@@ -6,6 +6,7 @@
 // keeps every tenth line as a sample.
 #pragma once
 
+#include "board/pgn.h"
 #include "board/types.h"
 
 // The fixed files of pgneval, as printed; opened relative to the working
@@ -16,7 +17,6 @@ constexpr const char* PgnEvalCsvPath = "c:\\work\\my_eval.csv";
 constexpr const char* EpdSamplePath = "out.epd";
 
 // The move token just read from the PGN file, at most 14 characters.
-constexpr i32 PgnMoveTextSize = 15;
 extern char PgnMoveText[PgnMoveTextSize];
 // Result of the game being replayed: 1 white won, 2 black won, 3 draw,
 // 0 unknown ("*" or no Result tag). Only decided games are exported.

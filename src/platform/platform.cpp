@@ -207,3 +207,68 @@ bool IsRegularFile(FILE* file) {
     struct stat info;
     return fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
 }
+
+AtomicFileWriter::~AtomicFileWriter() { Discard(); }
+
+void AtomicFileWriter::Discard() {
+    if (file) std::fclose(file);
+    file = nullptr;
+    if (!temporary.empty()) unlink(temporary.c_str());
+    temporary.clear();
+}
+
+bool AtomicFileWriter::Open(const std::string& targetPath, std::string* error) {
+    Discard();
+    target = targetPath;
+    // "<dir>/.<name>.XXXXXX" beside the target, so the rename stays within
+    // one file system.
+    const size_t slash = target.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    std::vector<char> pattern(dir.begin(), dir.end());
+    for (char c : "." + name + ".XXXXXX") pattern.push_back(c);
+    pattern.push_back('\0');
+    const int fd = mkstemp(pattern.data());
+    if (fd < 0) {
+        *error = std::strerror(errno);
+        return false;
+    }
+    temporary = pattern.data();
+    // mkstemp makes the file private (0600); a book is an ordinary file that
+    // other users and programs may read, so it gets the mode a plain create
+    // would give it.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    file = fdopen(fd, "wb");
+    if (!file) {
+        *error = std::strerror(errno);
+        close(fd);
+        Discard();
+        return false;
+    }
+    return true;
+}
+
+bool AtomicFileWriter::Commit(std::string* error) {
+    if (!file) {
+        *error = "nothing was written";
+        return false;
+    }
+    const bool written = !std::ferror(file) && std::fflush(file) == 0 && fsync(fileno(file)) == 0;
+    const int writeErrno = errno;
+    const bool closed = std::fclose(file) == 0;
+    file = nullptr;
+    if (!written || !closed) {
+        *error = std::strerror(written ? errno : writeErrno);
+        Discard();
+        return false;
+    }
+    if (std::rename(temporary.c_str(), target.c_str()) != 0) {
+        *error = std::strerror(errno);
+        Discard();
+        return false;
+    }
+    temporary.clear();
+    return true;
+}

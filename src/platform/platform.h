@@ -71,3 +71,30 @@ std::string TrimTrailingBlanks(const char* text);
 
 // 1 when the open stream is a regular file (not a directory or a device).
 bool IsRegularFile(FILE* file);
+
+// A file written whole or not at all: the bytes go to a temporary file in the
+// directory of the target, which replaces the target only when Commit
+// succeeds. Destroying it without a commit removes the temporary file, so a
+// failed or interrupted writer never leaves a half-written file behind.
+class AtomicFileWriter {
+public:
+    AtomicFileWriter() = default;
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    // Creates the temporary file for target; false, with the reason in
+    // *error, when the directory cannot take it.
+    bool Open(const std::string& target, std::string* error);
+    // The open temporary file, null before Open.
+    FILE* File() const { return file; }
+    // Closes the temporary file and renames it to the target (its mode that
+    // of a newly created file); false, with the reason, when a write failed
+    // on the way or the rename fails, and then nothing of it is left.
+    bool Commit(std::string* error);
+
+private:
+    void Discard();
+    FILE* file = nullptr;
+    std::string target, temporary;
+};

@@ -80,10 +80,5 @@ inline bool NodeNearStackEnds() {
            GamePly >= GameHistorySize - 2;
 }
 
-// A pawn move that changes file without taking a man off its to-square.
-constexpr bool IsEnPassantMove(Move m) {
-    return MovePiece(m) == PAWN && MoveCaptured(m) == EMPTY && MovePromotion(m) == EMPTY &&
-           FileOf(MoveFrom(m)) != FileOf(MoveTo(m));
-}
 // Neither captures nor promotes, and is no en passant.
 constexpr bool IsQuietMove(Move m) { return !IsCaptureOrPromotion(m) && !IsEnPassantMove(m); }

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "book/book_writer.h"
+#include "book/test_book.h"
 #include "support/engine_pipe.h"
 #include "support/engine_process.h"
 

@@ -18,7 +18,7 @@
 #include "board/make_move.h"
 #include "board/move_text.h"
 #include "book/book.h"
-#include "book/book_writer.h"
+#include "book/test_book.h"
 #include "support/engine_process.h"
 
 constexpr const char* StartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";

@@ -1,6 +1,7 @@
-// Test support: writes opening-book files byte by byte from a plain
-// description, with the key pairs given raw (never computed by the engine's
-// key code), so that a fixture can also be damaged on purpose.
+// Test support: opening-book files from a plain description, with the key
+// pairs given raw (never computed by the engine's key code), written by the
+// engine's book writer and then damaged on purpose where the description
+// says so (node count, list offsets and counts, squares beyond h8).
 #pragma once
 
 #include <string>

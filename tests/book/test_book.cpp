@@ -1,27 +1,15 @@
-#include "book/book_writer.h"
+#include "book/test_book.h"
 
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 
+#include "book/book_writer.h"
+
 namespace {
 
-void PutWord(std::string& bytes, u32 word) {
-    for (i32 shift = 0; shift < 32; shift += 8) bytes += char((word >> shift) & 0xFF);
-}
-
-i32 EntrySize(const TestBook& book) { return book.version == 0 ? 3 : 4; }
-
-std::string ListBytes(const TestBook& book, const TestBookPosition& position) {
-    std::string bytes;
-    bytes += char(position.count >= 0 ? position.count : i32(position.moves.size()));
-    for (const TestBookMove& m : position.moves) {
-        bytes += char(m.rawFrom >= 0 ? m.rawFrom : TestSquare(m.move));
-        bytes += char(m.rawTo >= 0 ? m.rawTo : TestSquare(m.move + 2));
-        bytes += char(m.stats & 0xFF);
-        if (EntrySize(book) == 4) bytes += char(m.stats >> 8);
-    }
-    return bytes;
+void PutWordAt(std::string& bytes, size_t at, u32 word) {
+    for (i32 i = 0; i < 4; i++) bytes[at + size_t(i)] = char((word >> (8 * i)) & 0xFF);
 }
 
 }  // namespace
@@ -29,21 +17,28 @@ std::string ListBytes(const TestBook& book, const TestBookPosition& position) {
 i32 TestSquare(const char* text) { return (text[0] - 'a') + 8 * (text[1] - '1'); }
 
 std::string TestBookBytes(const TestBook& book) {
-    std::string header = "~Korvalent openings book";
-    PutWord(header, book.version);
-    PutWord(header, 0);
-    PutWord(header, u32(book.nodeCount >= 0 ? book.nodeCount : i64(book.positions.size())));
-
-    std::string index, lists;
-    const i64 listStart = i64(header.size()) + 12 * i64(book.positions.size());
+    // The intact book from the engine's writer, then the damage asked for.
+    std::vector<BookWriterPosition> positions;
     for (const TestBookPosition& position : book.positions) {
-        const i64 offset = position.offset >= 0 ? position.offset : listStart + i64(lists.size());
-        PutWord(index, position.key1);
-        PutWord(index, position.key2);
-        PutWord(index, u32(offset));
-        lists += ListBytes(book, position);
+        BookWriterPosition written{position.key1, position.key2, {}};
+        for (const TestBookMove& m : position.moves)
+            written.entries.push_back({u8(m.rawFrom >= 0 ? m.rawFrom : TestSquare(m.move)),
+                                       u8(m.rawTo >= 0 ? m.rawTo : TestSquare(m.move + 2)),
+                                       m.stats});
+        positions.push_back(written);
     }
-    return header + index + lists;
+    std::string bytes = BookBytes(book.version, positions);
+
+    if (book.nodeCount >= 0) PutWordAt(bytes, 32, u32(book.nodeCount));
+    for (size_t i = 0; i < book.positions.size(); i++) {
+        const TestBookPosition& position = book.positions[i];
+        const size_t offsetWord = 36 + 12 * i + 8;
+        const size_t listOffset = u8(bytes[offsetWord]) | u8(bytes[offsetWord + 1]) << 8 |
+                                  u8(bytes[offsetWord + 2]) << 16 | size_t(u8(bytes[offsetWord + 3])) << 24;
+        if (position.count >= 0) bytes[listOffset] = char(position.count);
+        if (position.offset >= 0) PutWordAt(bytes, offsetWord, u32(position.offset));
+    }
+    return bytes;
 }
 
 bool WriteTestFile(const std::string& path, const std::string& bytes) {
