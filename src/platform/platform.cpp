@@ -9,6 +9,7 @@
 #include <vector>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <strings.h>
 #include <sys/stat.h>
@@ -197,13 +198,95 @@ FILE* OpenFileTrimmingBlanks(const char* path, const char* mode) {
 }
 
 bool IsDirectoryTranslated(const char* path) {
-    const std::string translated = TranslatePath(path);
-    const std::string found = translated.empty() ? "." : FindFileCaseInsensitive(translated);
-    struct stat info;
-    return !found.empty() && stat(found.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    FileIdentity identity;
+    return DirectoryIdentity(path, &identity);
 }
 
 bool IsRegularFile(FILE* file) {
     struct stat info;
     return fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+std::string ResolvePathTranslated(const char* path) {
+    const std::string translated = TranslatePath(path);
+    if (PathExists(translated)) return translated;
+    const std::string match = FindFileCaseInsensitive(translated);
+    return match.empty() ? translated : match;
+}
+
+// The open(2) flags of an fopen mode, and the mode fdopen takes for them.
+static bool OpenFlagsOfMode(const char* mode, int* flags, std::string* streamMode) {
+    const bool update = std::strchr(mode, '+') != nullptr;
+    switch (mode[0]) {
+        case 'r': *flags = update ? O_RDWR : O_RDONLY; break;
+        case 'w': *flags = (update ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC; break;
+        case 'a': *flags = (update ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND; break;
+        default: return false;
+    }
+    if (std::strchr(mode, 'x')) *flags |= O_EXCL;
+    streamMode->clear();
+    for (const char* c = mode; *c; c++)
+        if (*c != 'x') *streamMode += *c;
+    return true;
+}
+
+OpenedFile OpenRegularFile(const char* path, const char* mode) {
+    OpenedFile opened;
+    int flags = 0;
+    std::string streamMode;
+    if (!OpenFlagsOfMode(mode, &flags, &streamMode)) {
+        opened.failure = OpenFailure::CannotOpen;
+        return opened;
+    }
+    // Only a file that must already exist is looked for in other cases; a
+    // write creates the name as given.
+    const std::string translated = TranslatePath(path);
+    opened.path = mode[0] == 'r' ? ResolvePathTranslated(path) : translated;
+    struct stat info;
+    if (stat(opened.path.c_str(), &info) == 0) {
+        if (!S_ISREG(info.st_mode)) {
+            opened.failure = OpenFailure::NotRegular;
+            return opened;
+        }
+    } else if (mode[0] == 'r') {
+        opened.failure = OpenFailure::Missing;
+        return opened;
+    }
+    const int fd = open(opened.path.c_str(), flags | O_NONBLOCK, 0666);
+    if (fd < 0) {
+        opened.failure = errno == ENOENT ? OpenFailure::Missing : OpenFailure::CannotOpen;
+        return opened;
+    }
+    // What was opened is what counts: the name may have changed meanwhile.
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        opened.failure = OpenFailure::NotRegular;
+        return opened;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    opened.file = fdopen(fd, streamMode.c_str());
+    if (opened.file == nullptr) {
+        close(fd);
+        opened.failure = OpenFailure::CannotOpen;
+    }
+    return opened;
+}
+
+OpenedFile OpenRegularFileTrimmingBlanks(const char* path, const char* mode) {
+    OpenedFile opened = OpenRegularFile(path, mode);
+    if (opened.failure != OpenFailure::Missing) return opened;
+    const std::string trimmed = TrimTrailingBlanks(path);
+    if (trimmed.size() == std::strlen(path)) return opened;
+    OpenedFile trimmedOpen = OpenRegularFile(trimmed.c_str(), mode);
+    return trimmedOpen.failure == OpenFailure::Missing ? opened : trimmedOpen;
+}
+
+bool DirectoryIdentity(const char* path, FileIdentity* identity) {
+    const std::string translated = TranslatePath(path);
+    const std::string found = translated.empty() ? "." : FindFileCaseInsensitive(translated);
+    struct stat info;
+    if (found.empty() || stat(found.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return false;
+    identity->device = u64(info.st_dev);
+    identity->inode = u64(info.st_ino);
+    return true;
 }
