@@ -1,7 +1,8 @@
 // Damaged table files through the real executable, as a user meets them: a
 // file that cannot serve is skipped with one line naming it, and the engine
 // goes on with the other tables, at start-up and after "setoption name
-// NalimovPath".
+// NalimovPath"; a compressed file that fails a read during play says so once
+// and gives no more values.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -129,6 +130,39 @@ TEST(DamagedTableFiles, SkippedWithOneLineEachAtStartUpAndAfterNalimovPath) {
     engine.Send("quit");
     EXPECT_EQ(engine.WaitExit(ReplyMs), 0);
     EXPECT_EQ(engine.Transcript().find("*** "), std::string::npos) << engine.Transcript();
+}
+
+// A compressed file that loses its blocks after start-up (a copy still
+// under way, a disk that fails): the first probe that cannot read it says
+// so once, and from then on the search scores without it, never with a
+// wrong mate.
+TEST(DamagedTableFiles, CompressedFileCutShortDuringPlayIsReportedOnce) {
+    const std::string dir = MakeScratchDir();
+    const std::string tb = MakeDir(dir + "/tablebases");
+    // Black to move only: every value the search gets comes from this file.
+    const std::vector<u8> krk = test_encoder::EncodeTable(SolvedSide("krk", 1)).file;
+    const std::string path = tb + "/krk.nbb.emd";
+    WriteWholeFile(path, krk);
+
+    UciSession engine(dir);
+    EXPECT_GE(engine.Find("3 piece EGTB files found"), 0) << engine.Transcript();
+    // Only the header is left.
+    ASSERT_EQ(truncate(path.c_str(), off_t(test_encoder::GetBigEndian32(&krk[64]))), 0);
+    const std::string failure = "Tablebase file tablebases/krk.nbb.emd: block ";
+    for (i32 moves : {16, 12, 5}) {
+        for (const std::string& score : engine.Scores(MateInFen("krk", moves), 5)) {
+            if (score.rfind("mate", 0) == 0) {
+                EXPECT_EQ(score, "mate " + std::to_string(moves)) << engine.Transcript();
+            }
+        }
+    }
+    EXPECT_EQ(engine.Count(failure), 1) << engine.Transcript();
+    const std::string line = engine.lines[size_t(engine.Find(failure))];
+    EXPECT_TRUE(std::regex_match(line, std::regex("Tablebase file tablebases/krk\\.nbb\\.emd: block \\d+ "
+                                                  "cannot be read; the file is no longer probed")))
+        << line;
+    engine.Send("quit");
+    EXPECT_EQ(engine.WaitExit(ReplyMs), 0);
 }
 
 }  // namespace
