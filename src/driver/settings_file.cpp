@@ -19,9 +19,15 @@
 #include "tablebase/tablebase_settings.h"
 
 static_assert(SettingsReadChars < InputLineSize, "a settings read fits the line buffer");
+static_assert(EgtbPathSize >= InputLineSize, "a path list from any command line fits whole");
 
-void SetTablebasePath(const char* text) {
+bool SetTablebasePath(const char* text) {
+    const size_t length = std::strlen(text);
     std::snprintf(EgtbPath, sizeof EgtbPath, "%s", text);
+    if (length < sizeof EgtbPath) return true;
+    std::printf("Tablebase path list of %zu characters cut to its first %d\n", length, EgtbPathSize - 1);
+    std::fflush(stdout);
+    return false;
 }
 
 namespace {

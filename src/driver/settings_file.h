@@ -15,5 +15,7 @@ constexpr i32 SettingsReadChars = 249;
 // "Korvalent.ini(<line>) WARNING: ..." and replaced by a default or clamped.
 void ReadIniFile();
 
-// Copies a tablebase path list into EgtbPath (cut to fit its buffer).
-void SetTablebasePath(const char* text);
+// Copies a tablebase path list into EgtbPath. Any list a command or a
+// settings line holds fits; a longer one is cut to fit, with a line that
+// says so, and false is returned.
+bool SetTablebasePath(const char* text);

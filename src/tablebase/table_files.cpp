@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "tablebase/block_cache.h"
@@ -22,6 +23,7 @@
 #include "tablebase/tablebase_settings.h"
 
 i32 CompressedFileCount = 0;
+i32 TablebaseDirectoriesScanned = 0;
 
 namespace {
 
@@ -279,18 +281,25 @@ i32 InitTablebases(const char* pathList) {
     BuildTablebaseIndexTables();
     InitMaterialTrie();
     ReleaseRegistrations();
+    TablebaseDirectoriesScanned = 0;
     if (pathList == nullptr) return 0;
 
     i32 maxId = 0;
     const DirectoryListingCache listings;
     // Directories at every ',' and ';'; an empty piece is the working
     // directory. Each directory is checked once; one that cannot be reached
-    // is skipped.
+    // is skipped, and one named again (under any spelling) is not scanned
+    // again: everything it holds was registered the first time.
+    std::vector<FileIdentity> scanned;
     const char* start = pathList;
     for (;;) {
         const size_t length = std::strcspn(start, ",;");
         std::string directory(start, length);
-        if (ResolveDirectory(directory)) {
+        FileIdentity identity;
+        if (ResolveDirectory(directory) && DirectoryIdentity(directory.c_str(), &identity) &&
+            std::find(scanned.begin(), scanned.end(), identity) == scanned.end()) {
+            scanned.push_back(identity);
+            TablebaseDirectoriesScanned += 1;
             for (i32 id = 1; id < TablebaseCount; ++id) {
                 const i32 sides = (TablebaseRegistry[id].flags & TbSymmetric) ? 1 : 2;
                 for (i32 side = 0; side < sides; ++side)

@@ -13,6 +13,10 @@
 // every scan sets up the decode state.
 extern i32 CompressedFileCount;
 
+// Directories the last scan searched: each once, however often and under
+// whatever spelling the list names it.
+extern i32 TablebaseDirectoriesScanned;
+
 // Scans the directories of pathList for table files, forgetting an earlier
 // scan first, and sets EgtbIndexBytes. Returns the most men of the table
 // families found (6, 5, 4, 3), 0 when none.

@@ -7,7 +7,10 @@
 #include <string>
 
 #include "board/types.h"
+#include "driver/settings_file.h"
+#include "platform/input_reader.h"
 #include "support/engine_process.h"
+#include "tablebase/tablebase_settings.h"
 
 namespace {
 
@@ -305,6 +308,21 @@ TEST(SettingsFile, LinesEndAtTheirFirstControlCharacter) {
     const EngineRun run = RunWithSettings(settings);
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.output, StartupOutput("", expected));
+}
+
+// In-process: the path list holds anything a command line can give; a
+// longer text (from no protocol) is cut with a line that says so.
+TEST(SettingsFile, TablebasePathListIsKeptWholeOrCutWithALine) {
+    const std::string longest(InputLineSize - 1, 'p');
+    EXPECT_TRUE(SetTablebasePath(longest.c_str()));
+    EXPECT_EQ(std::string(EgtbPath), longest);
+    const std::string longer(70000, 'q');
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(SetTablebasePath(longer.c_str()));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Tablebase path list of 70000 characters cut to its first 65535\n");
+    EXPECT_EQ(std::string(EgtbPath), longer.substr(0, 65535));
+    SetTablebasePath("c:\\tablebases\\");
 }
 
 }  // namespace

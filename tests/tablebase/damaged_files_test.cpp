@@ -165,4 +165,21 @@ TEST(DamagedTableFiles, CompressedFileCutShortDuringPlayIsReportedOnce) {
     EXPECT_EQ(engine.WaitExit(ReplyMs), 0);
 }
 
+// A path list longer than any fixed buffer is kept whole: the directory at
+// its end is scanned (and the working directory of its many empty pieces
+// once).
+TEST(DamagedTableFiles, LongPathListIsKeptWhole) {
+    const std::string dir = MakeScratchDir();
+    const std::string tb = MakeDir(dir + "/tb");
+    WriteWholeFile(tb + "/kpk.nbw", SolvedSide("kpk", 0));
+    std::string list;
+    for (int i = 0; i < 300; i++) list += "missing" + std::to_string(i) + ";";
+    list += std::string(1100, ',') + "tb";
+    ASSERT_GT(list.size(), 4000u);
+    const EngineRun run = RunEngine("setoption name NalimovPath value " + list + "\negtbstat\nquit\n", 60, dir);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.output.find("tb_path = " + list + "\n3 piece EGTB files found\n"), std::string::npos)
+        << run.output.substr(0, 2000);
+}
+
 }  // namespace

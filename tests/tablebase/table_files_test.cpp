@@ -236,6 +236,20 @@ TEST(TableFiles, FilesThatCannotServeAreSkippedWithOneLine) {
     InitTablebases(nullptr);
 }
 
+// A directory is searched once however often, and under whatever spelling,
+// the list names it; so is the working directory of many empty pieces.
+TEST(TableFiles, DirectoryNamedAgainIsScannedOnce) {
+    const std::string root = MakeScratchDir();
+    const std::string a = NewDir(root, "a");
+    WritePlainSide(a, "kpk.nbw", Kpk, 0);
+    const std::string list = a + ";" + a + "/," + root + "/./a;" + root + "/A;" + std::string(1100, ',') + a;
+    EXPECT_EQ(InitTablebases(list.c_str()), 3);
+    EXPECT_EQ(TablebaseDirectoriesScanned, 2);
+    EXPECT_EQ(RegisteredName(Kpk, 0), a + "\\kpk.nbw");
+    EXPECT_EQ(InitTablebases(nullptr), 0);
+    EXPECT_EQ(TablebaseDirectoriesScanned, 0);
+}
+
 TEST(TableFiles, StartUpLinesAndEmptyPieceIsTheWorkingDirectory) {
     const std::string dir = MakeScratchDir();
     WritePlainSide(dir, "kpk.nbw", Kpk, 0);
