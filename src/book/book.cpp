@@ -19,7 +19,7 @@ i32 BookLoaded = 0;
 FILE* BookFileHandle = nullptr;
 i32 BookReadOnly = 0;
 i32 BookIsVersion0 = 0;
-i32 BookNodeCount = 0;
+u32 BookNodeCount = 0;
 i64 BookIndexEnd = 0;
 i32 BookLearnedThisGame = 1;
 i32 UseBookLearning = 1;
@@ -295,11 +295,13 @@ void OpenBook(const char* path) {
         UseBookWeights = 0;
     }
     BookIsVersion0 = version == 0;
-    BookNodeCount = i32(nodeCount);
+    BookNodeCount = nodeCount;
     BookIndexEnd = i64(nodeCount) + FirstIndexRecord;
     BookReadOnly = readOnly;
     BookLoaded = 1;
-    PrintFlushed("%d nodes in openings book\n", BookNodeCount);
+    // The count is unsigned in the file: a book of 2^31 records or more
+    // shows its real size.
+    PrintFlushed("%u nodes in openings book\n", BookNodeCount);
     if (readOnly) PrintFlushed("Book \"%s\" is read-only: book learning will not update it\n", path);
 }
 
