@@ -260,11 +260,17 @@ void OpenBook(const char* path) {
 
     // Book learning rewrites counters through this same handle, so the book
     // is opened for updating; a file that may only be read is still used.
+    // Only a regular file is a book: a FIFO would make every read wait.
     i32 readOnly = 0;
-    FILE* file = OpenFileTrimmingBlanks(path, "r+b");
-    if (!file) {
-        file = OpenFileTrimmingBlanks(path, "rb");
+    OpenedFile opened = OpenRegularFileTrimmingBlanks(path, "r+b");
+    if (opened.failure == OpenFailure::CannotOpen) {
+        opened = OpenRegularFileTrimmingBlanks(path, "rb");
         readOnly = 1;
+    }
+    FILE* file = opened.file;
+    if (opened.failure == OpenFailure::NotRegular) {
+        PrintFlushed("Error opening \"%s\"! (not a regular file)\n", path);
+        return;
     }
     if (!file) {
         PrintFlushed("Error opening \"%s\"!\n", path);

@@ -245,7 +245,13 @@ void ApplySettingsLine(char* line) {
 }  // namespace
 
 void ReadIniFile() {
-    FILE* file = OpenFileTranslated(SettingsFileName, "r");
+    // Only a regular file: a FIFO of that name would hold start-up for ever.
+    const OpenedFile opened = OpenRegularFile(SettingsFileName, "r");
+    if (opened.failure == OpenFailure::NotRegular) {
+        std::printf("%s is not a regular file; it is not read\n", SettingsFileName);
+        std::fflush(stdout);
+    }
+    FILE* file = opened.file;
     if (file == nullptr) return;
     SettingsLine = 0;
     // Each read stops after SettingsReadChars characters; the rest of a longer

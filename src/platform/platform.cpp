@@ -249,7 +249,7 @@ OpenedFile OpenRegularFile(const char* path, const char* mode) {
             return opened;
         }
     } else if (mode[0] == 'r') {
-        opened.failure = OpenFailure::Missing;
+        opened.failure = errno == ENOENT || errno == ENOTDIR ? OpenFailure::Missing : OpenFailure::CannotOpen;
         return opened;
     }
     const int fd = open(opened.path.c_str(), flags | O_NONBLOCK, 0666);

@@ -72,16 +72,18 @@ TableCacheBlock* TakeBlockForMiss() {
 }
 
 // The open stream of an extent; an open that fails closes every table file
-// (the process may have run out of handles) and retries once.
+// (the process may have run out of handles) and retries once. Only a
+// regular file is opened, and never waited on: the name may have become a
+// FIFO since the scan.
 FILE* ExtentStream(TablebaseFileState& files, i32 side, i32 extent) {
     FILE*& handle = files.fileHandle[side][extent];
     if (handle != nullptr) return handle;
     const char* name = files.fileName[side][extent];
     if (name == nullptr) return nullptr;
-    handle = OpenFileTranslated(name, "rb");
+    handle = OpenRegularFile(name, "rb").file;
     if (handle == nullptr) {
         CloseTablebaseFiles();
-        handle = OpenFileTranslated(name, "rb");
+        handle = OpenRegularFile(name, "rb").file;
     }
     return handle;
 }

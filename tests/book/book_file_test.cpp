@@ -284,6 +284,20 @@ TEST_F(BookFile, NameWithTrailingBlanksOpensTheFile) {
               "Error opening \"" + scratch + "/missing.kvb \"!\n");
 }
 
+// A FIFO of the book's name would block the open or every read; no name
+// that is no regular file is opened.
+TEST_F(BookFile, NameThatIsNoRegularFileIsNoBook) {
+    const std::string fifo = scratch + "/fifo.kvb", directory = scratch + "/dir.kvb";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    ASSERT_EQ(mkdir(directory.c_str(), 0755), 0);
+    for (const std::string& path : {fifo, fifo + " ", directory, std::string("/dev/null")}) {
+        LoadBook(BookFixturePath("golden_v1.kvb"));
+        EXPECT_EQ(OpenBookOutput(path), "Error opening \"" + path + "\"! (not a regular file)\n");
+        EXPECT_EQ(BookLoaded, 0) << path;
+        EXPECT_EQ(BookFileHandle, nullptr) << path;
+    }
+}
+
 // The node count is unsigned: a book of 2^31 records or more (a sparse
 // file here) shows its real size, and lookups run over its whole index.
 TEST_F(BookFile, NodeCountAboveTwoToTheThirtyFirst) {

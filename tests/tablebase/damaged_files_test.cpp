@@ -2,7 +2,8 @@
 // file that cannot serve is skipped with one line naming it, and the engine
 // goes on with the other tables, at start-up and after "setoption name
 // NalimovPath"; a compressed file that fails a read during play says so once
-// and gives no more values.
+// and gives no more values; FIFOs named like the engine's files are never
+// waited on.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -163,6 +164,45 @@ TEST(DamagedTableFiles, CompressedFileCutShortDuringPlayIsReportedOnce) {
         << line;
     engine.Send("quit");
     EXPECT_EQ(engine.WaitExit(ReplyMs), 0);
+}
+
+// FIFOs named like a table, the book, the learning file and the parameter
+// file: a FIFO without a writer would block its open, and one with nobody
+// writing would block every read. Each is named as skipped and the engine
+// answers at once.
+TEST(DamagedTableFiles, FifosNamedLikeTheEnginesFilesAreSkipped) {
+    const std::string dir = MakeScratchDir();
+    const std::string t = MakeDir(dir + "/t");
+    for (const char* name : {"values.txt", "Book.kvb", "Learn.kv1", "t/kqk.nbw"})
+        ASSERT_EQ(mkfifo((dir + "/" + name).c_str(), 0644), 0) << name;
+    std::ofstream(dir + "/Korvalent.ini") << "EGTBPath = t\nLearning = on\n";
+    EnginePipe engine(dir);
+    engine.Send("isready");
+    ASSERT_TRUE(engine.WaitFor("readyok", ReplyMs)) << engine.Transcript();
+    for (const char* line : {"Error loading values.txt (not a regular file)",
+                             "Error opening \"Book.kvb\"! (not a regular file)",
+                             "Error opening \"Learn.kv1\"! (not a regular file)",
+                             "Tablebase file t/kqk.nbw skipped: not a regular file", "No EGTB files found"})
+        EXPECT_EQ(engine.Count(line), 1) << line << "\n" << engine.Transcript();
+    // Named again by the GUI.
+    engine.Send("setoption name NalimovPath value t");
+    engine.Send("setoption name OpeningsBook value Book.kvb");
+    engine.Send("isready");
+    ASSERT_TRUE(engine.WaitFor("readyok", ReplyMs)) << engine.Transcript();
+    EXPECT_EQ(engine.Count("Tablebase file t/kqk.nbw skipped: not a regular file"), 2) << engine.Transcript();
+    EXPECT_EQ(engine.Count("Error opening \"Book.kvb\"! (not a regular file)"), 2) << engine.Transcript();
+    engine.Send("quit");
+    EXPECT_EQ(engine.WaitExit(ReplyMs), 0);
+
+    // The settings file itself.
+    const std::string other = MakeScratchDir();
+    ASSERT_EQ(mkfifo((other + "/Korvalent.ini").c_str(), 0644), 0);
+    EnginePipe second(other);
+    second.Send("isready");
+    ASSERT_TRUE(second.WaitFor("readyok", ReplyMs)) << second.Transcript();
+    EXPECT_EQ(second.Count("Korvalent.ini is not a regular file; it is not read"), 1) << second.Transcript();
+    second.Send("quit");
+    EXPECT_EQ(second.WaitExit(ReplyMs), 0);
 }
 
 // A path list longer than any fixed buffer is kept whole: the directory at
