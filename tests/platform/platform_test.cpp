@@ -10,6 +10,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -219,12 +220,29 @@ TEST(Platform, FindFileCaseInsensitivePrefersTheExactName) {
     ScratchDirectory scratch;
     WriteFile(scratch.name + "/values.txt", "");
     WriteFile(scratch.name + "/VALUES.TXT", "");
-    EXPECT_EQ(FindFileCaseInsensitive(scratch.name + "/VALUES.TXT"), scratch.name + "/VALUES.TXT");
-    EXPECT_EQ(FindFileCaseInsensitive(scratch.name + "/values.txt"), scratch.name + "/values.txt");
-    // Of several inexact matches the choice is stable: the lexically first.
-    EXPECT_EQ(FindFileCaseInsensitive(scratch.name + "/Values.txt"), scratch.name + "/VALUES.TXT");
-    EXPECT_EQ(FindFileCaseInsensitive(scratch.name + "/missing.txt"), "");
-    EXPECT_EQ(FindFileCaseInsensitive(""), "");
+    std::filesystem::create_directory(scratch.name + "/Tables");
+    WriteFile(scratch.name + "/Tables/kqk.nbw", "");
+    // The same answers with the listings kept (as during a tablebase scan)
+    // as with each name looked up by itself.
+    for (bool kept : {false, true}) {
+        SCOPED_TRACE(kept ? "listings kept" : "no listings kept");
+        std::optional<DirectoryListingCache> listings;
+        if (kept) listings.emplace();
+        EXPECT_EQ(FindFileCaseInsensitive(scratch.name + "/VALUES.TXT"), scratch.name + "/VALUES.TXT");
+        EXPECT_EQ(FindFileCaseInsensitive(scratch.name + "/values.txt"), scratch.name + "/values.txt");
+        // Of several inexact matches the choice is stable: the lexically first.
+        EXPECT_EQ(FindFileCaseInsensitive(scratch.name + "/Values.txt"), scratch.name + "/VALUES.TXT");
+        EXPECT_EQ(FindFileCaseInsensitive(scratch.name + "/tables/KQK.NBW"), scratch.name + "/Tables/kqk.nbw");
+        EXPECT_EQ(FindFileCaseInsensitive("./" + scratch.name + "/../" + scratch.name + "/Tables/./kqk.nbw"),
+                  "./" + scratch.name + "/../" + scratch.name + "/Tables/./kqk.nbw");
+        EXPECT_EQ(FindFileCaseInsensitive(scratch.name + "/missing.txt"), "");
+        EXPECT_EQ(FindFileCaseInsensitive(scratch.name + "/values.txt/deeper"), "");
+        EXPECT_EQ(FindFileCaseInsensitive(""), "");
+        EXPECT_EQ(OpenRegularFile((scratch.name + "/tables/kqk.NBW").c_str(), "rb").path,
+                  scratch.name + "/Tables/kqk.nbw");
+        EXPECT_EQ(OpenRegularFile((scratch.name + "/Tables/krk.nbw").c_str(), "rb").failure, OpenFailure::Missing);
+        fclose(OpenRegularFile((scratch.name + "/Tables/kqk.nbw").c_str(), "rb").file);
+    }
 }
 
 TEST(Platform, NowMsIsMonotonicMilliseconds) {
