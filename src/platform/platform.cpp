@@ -258,11 +258,6 @@ bool IsDirectoryTranslated(const char* path) {
     return DirectoryIdentity(path, &identity);
 }
 
-bool IsRegularFile(FILE* file) {
-    struct stat info;
-    return fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
-}
-
 std::string ResolvePathTranslated(const char* path) {
     const std::string translated = TranslatePath(path);
     const std::string match = FindFileCaseInsensitive(translated);

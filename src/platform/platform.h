@@ -69,9 +69,6 @@ bool IsDirectoryTranslated(const char* path);
 // The name without its trailing blanks (blanks, tabs, CR, LF).
 std::string TrimTrailingBlanks(const char* text);
 
-// 1 when the open stream is a regular file (not a directory or a device).
-bool IsRegularFile(FILE* file);
-
 // Why OpenRegularFile gave no stream.
 enum class OpenFailure { None, Missing, NotRegular, CannotOpen };
 

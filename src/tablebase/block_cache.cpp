@@ -108,14 +108,20 @@ BlockFailure FillBlock(TableCacheBlock* block, FILE* file, const CompressedFileD
     if (descriptor != nullptr) {
         DecodeState* state = EgtbDecodeState;
         if (state == nullptr || InitDecodeState(state, block->data) != 0) return BlockFailure::CannotDecode;
+        // A block the file does not hold cannot be read; any other failure
+        // is one of its contents.
         const i32 loaded = LoadCompressedBlock(state, descriptor, file, i32(blockInExtent));
-        if (loaded != 0)
-            return DecodeErrorKindOf(loaded) == ReadError ? BlockFailure::CannotRead : BlockFailure::CannotDecode;
-        if (DecodeCompressedBlock(state, descriptor, state->expectedLength) != 0) return BlockFailure::CannotDecode;
+        if (loaded != 0) {
+            const bool unread = DecodeErrorKindOf(loaded) == ReadError;
+            return unread ? BlockFailure::CannotRead : BlockFailure::CannotDecode;
+        }
+        if (DecodeCompressedBlock(state, descriptor, state->expectedLength) != 0)
+            return BlockFailure::CannotDecode;
         block->length = state->expectedLength;
         return BlockFailure::None;
     }
-    if (fseeko(file, off_t(u64(blockInExtent) * TableBlockBytes), SEEK_SET) != 0) return BlockFailure::CannotRead;
+    if (fseeko(file, off_t(u64(blockInExtent) * TableBlockBytes), SEEK_SET) != 0)
+        return BlockFailure::CannotRead;
     clearerr(file);
     const size_t got = std::fread(block->data, 1, TableBlockBytes, file);
     if (std::ferror(file) || got < plainLength) return BlockFailure::CannotRead;
@@ -180,7 +186,8 @@ i32 ReadTableByte(i32 tableId, i32 side, u32 blockNumber, u32 offset) {
         if (FILE* file = ExtentStream(files, side, extent))
             failure = FillBlock(block, file, files.compressedInfo[side][extent], blockInExtent,
                                 PlainBlockLength(TablebaseRegistry[tableId], side, extent, blockInExtent));
-        if (failure != BlockFailure::None) ReportBlockFailure(files.fileName[side][extent], blockInExtent, failure);
+        if (failure != BlockFailure::None)
+            ReportBlockFailure(files.fileName[side][extent], blockInExtent, failure);
     }
     if (failure != BlockFailure::None) {
         // The extent is forgotten until the next scan; the block is free.

@@ -173,6 +173,7 @@ CompressedFileDescriptor* ReadCompressedFile(FILE* file, i32 id, i32 side, const
     EgtbIndexBytes = indexBytesBefore;
     return nullptr;
 }
+
 // Forgets everything the previous scan registered.
 void ReleaseRegistrations() {
     for (i32 id = 1; id < TablebaseCount; ++id) {
