@@ -1,5 +1,6 @@
 # libFuzzer targets under fuzz/: one that runs bytes as command lines
-# through the engine's command loop, one per file reader.
+# through the engine's command loop, one per file reader (values.txt,
+# Korvalent.ini, PGN, EPD, tablebase files, Book.kvb, Learn.kv1).
 #
 #   cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DKORVALENT_FUZZ=ON \
 #         -DKORVALENT_SUBBUILDS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -42,7 +43,10 @@ target_link_options(korvalent_fuzz_run INTERFACE
     "LINKER:--wrap=_Z9ReadStdinPcl,--wrap=_Z12StdinHasDatai,--wrap=_Z14InputAvailablev")
 
 add_custom_target(korvalent_fuzzers)
-foreach(fuzzer commands values ini pgn epd)
+# The file readers that the command lines never reach with a file of their
+# own: the tablebase files, the book and the learning file.
+set(KORVALENT_FILE_FUZZERS tables book learning)
+foreach(fuzzer commands values ini pgn epd ${KORVALENT_FILE_FUZZERS})
     add_executable(fuzz_${fuzzer} "${PROJECT_SOURCE_DIR}/fuzz/${fuzzer}_fuzz.cpp")
     target_compile_options(fuzz_${fuzzer} PRIVATE -fsanitize=fuzzer ${KORVALENT_FUZZ_SANITIZERS})
     target_link_options(fuzz_${fuzzer} PRIVATE -fsanitize=fuzzer)

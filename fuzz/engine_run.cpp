@@ -118,16 +118,29 @@ const std::vector<SavedGlobal>& ProgramStartValues() {
 std::vector<SavedGlobal> StartUpValues;
 bool StartUpValuesDue = false;
 
+void RemoveScratchDir();
+
 const std::filesystem::path& ScratchDir() {
-    static const std::filesystem::path dir = [] {
-        char pattern[] = "/tmp/korvalent-fuzz-XXXXXX";
-        if (!mkdtemp(pattern)) {
+    // Never destroyed: the removal at exit runs after the destructors.
+    static const std::filesystem::path* const dir = [] {
+        std::error_code error;
+        std::filesystem::path parent = std::filesystem::temp_directory_path(error);
+        if (error) parent = "/tmp";
+        std::string pattern = (parent / "korvalent-fuzz-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) {
             std::perror("mkdtemp");
             std::abort();
         }
-        return std::filesystem::path(pattern);
+        // Gone with a normal end of the fuzzer; a crash leaves it.
+        std::atexit(RemoveScratchDir);
+        return new std::filesystem::path(pattern);
     }();
-    return dir;
+    return *dir;
+}
+
+void RemoveScratchDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(ScratchDir(), ignored);
 }
 
 // The run's files are named relative to the working directory; the
@@ -237,6 +250,13 @@ void WriteScratchFile(const std::string& name, const uint8_t* data, size_t size)
     std::ofstream file(path, std::ios::binary);
     file.write(reinterpret_cast<const char*>(data), std::streamsize(size));
 }
+
+const std::string& ScratchDirPath() {
+    static const std::string path = ScratchDir().string();
+    return path;
+}
+
+void ClearScratchFiles() { ClearScratchDir(); }
 
 const char* const SmallHashSettings = "TranspositionSize = 12\nPawnHashSize = 12\n";
 

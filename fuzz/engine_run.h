@@ -22,6 +22,15 @@ void RunEngine(const std::string& input);
 // does not put back (evaluation parameters, hash sizes).
 void RunCommands(const std::string& input, bool restart);
 
+// The scratch directory of the runs, made under TMPDIR (or /tmp) at the
+// first use and removed when the fuzzer ends normally (a crash leaves it,
+// with the files of the crashing input, for study).
+const std::string& ScratchDirPath();
+
+// Removes every file of the scratch directory: for targets that call the
+// engine's file readers themselves, between inputs.
+void ClearScratchFiles();
+
 // Writes a file (relative path) into the scratch directory for the next run.
 void WriteScratchFile(const std::string& name, const uint8_t* data, size_t size);
 inline void WriteScratchFile(const std::string& name, const std::string& text) {

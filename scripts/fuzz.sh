@@ -9,9 +9,11 @@
 #
 # Targets: commands (command lines through the command loop), values
 # (values.txt), ini (Korvalent.ini), pgn ("pgneval"'s game file), epd
-# ("epdevl"'s file), polyglot (korvalent-book's Polyglot reader and tree
-# walk), book_pgn (korvalent-book's PGN reading). Each run starts from the
-# seeds in fuzz/corpus/<target> and keeps what it learns in
+# ("epdevl"'s file), tables (a tablebase file, plain or compressed,
+# registered and probed), book (Book.kvb with "bkm", the book choice and
+# book learning), learning (Learn.kv1), polyglot (korvalent-book's Polyglot
+# reader and tree walk), book_pgn (korvalent-book's PGN reading). Each run
+# starts from the seeds in fuzz/corpus/<target> and keeps what it learns in
 # build-fuzz/corpus/<target>. A crash, sanitizer
 # report, leak or hang (over 25 s for one input) stops the target; its input
 # is saved as build-fuzz/artifacts/<target>/crash-* (or leak-*, timeout-*),
@@ -28,14 +30,12 @@ while getopts "t:r:h" option; do
     case "$option" in
     t) seconds="$OPTARG" ;;
     r) replay="$(realpath "$OPTARG")" ;;
-    *) sed -n '2,22p' "$0"; exit 2 ;;
+    *) sed -n '2,20p' "$0"; exit 2 ;;
     esac
 done
 shift $((OPTIND - 1))
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(commands values ini pgn epd)
-# The book maker's readers.
-[ "$#" -gt 0 ] || targets+=(polyglot book_pgn)
+[ ${#targets[@]} -gt 0 ] || targets=(commands values ini pgn epd tables book learning polyglot book_pgn)
 
 cmake -S "$here" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DKORVALENT_FUZZ=ON \
     -DKORVALENT_SUBBUILDS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 1
@@ -49,9 +49,8 @@ if [ -n "$replay" ]; then
 fi
 
 # Per target: the longest input, and a dictionary where there is one.
-declare -A max_len=([commands]=1024 [values]=2048 [ini]=2048 [pgn]=8192 [epd]=4096)
-max_len[polyglot]=4096
-max_len[book_pgn]=8192
+declare -A max_len=([commands]=1024 [values]=2048 [ini]=2048 [pgn]=8192 [epd]=4096
+                    [tables]=16384 [book]=2048 [learning]=4096 [polyglot]=4096 [book_pgn]=8192)
 failed=()
 for target in "${targets[@]}"; do
     binary="$build/fuzz/fuzz_$target"

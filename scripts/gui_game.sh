@@ -63,6 +63,7 @@ cp "$source_dir/values.txt" "$work/engine/"
 
 # Book mode: the engine's Book.kvb, and a copy of it as it was before the game.
 book=${GUI_GAME_BOOK:-}
+gui_book=()
 if [ -n "$book" ]; then
     if [ "$protocol" != xboard ]; then
         echo "usage: GUI_GAME_BOOK works with the xboard protocol" >&2
@@ -88,6 +89,13 @@ if [ -n "$book" ]; then
         exit 1
     fi
     cp "$work/engine/Book.kvb" "$work/book.before.kvb"
+    # Given a Polyglot book, xboard plays fairymax's first moves from it too,
+    # so that the game stays in the engine's book for more than one move
+    # whatever fairymax would choose on its own.
+    if [ ! "$(head -c 24 "$book" | tr -d '\000')" = "~Korvalent openings book" ]; then
+        gui_book=(-usePolyglotBook true -polyglotBook "$book" -bookDepth 6
+                  -firstHasOwnBookUCI true -secondHasOwnBookUCI false)
+    fi
 fi
 xvfb_pid=
 cleanup() {
@@ -122,7 +130,7 @@ debug_log=$work/debug.log
 HOME=$work/home DISPLAY=:$(cat "$work/display") timeout -k 10 "$GameSeconds" xboard \
     -settingsFile "$work/home/xboard.settings" -saveSettingsOnExit false \
     -fcp "$first_program" -fd "$work/engine" \
-    -scp fairymax -sd "$work/home" \
+    -scp fairymax -sd "$work/home" "${gui_book[@]}" \
     -tc 0:20 -inc 0.2 -ponderNextMove true -autoCallFlag true \
     -adjudicateLossThreshold -1000 -adjudicateDrawMoves 120 \
     -matchMode true -matchGames 1 -saveGameFile "$pgn" -popupExitMessage false \

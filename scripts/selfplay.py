@@ -43,6 +43,7 @@ unanswered stops make the exit code 1.
 import argparse
 import os
 import select
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -435,6 +436,7 @@ class Engine:
         """A fresh process in place of one that hangs in a search."""
         self.process.kill()
         self.process.wait()
+        shutil.rmtree(self.workdir, ignore_errors=True)
         self.__init__(self.path, self.name, self.emulator)
         self.start()
 
@@ -456,6 +458,9 @@ class Engine:
             raise EngineDied("%s: did not end after quit" % self.name)
         if code != 0:
             raise EngineDied("%s: exit code %d after quit" % (self.name, code))
+        # A run that ended well leaves nothing behind; a failed one keeps the
+        # directory for study (main names it).
+        shutil.rmtree(self.workdir, ignore_errors=True)
 
 
 def bestmove_of(line):
@@ -640,7 +645,7 @@ def main():
     except EngineDied as fault:
         print("FAIL: %s" % fault)
         for engine in engines:
-            print("--- last lines of %s:" % engine.name)
+            print("--- last lines of %s (working directory kept: %s):" % (engine.name, engine.workdir))
             print("\n".join(engine.log[-30:]))
             if engine.process.poll() is None:
                 engine.process.kill()

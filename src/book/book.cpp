@@ -19,7 +19,7 @@ i32 BookLoaded = 0;
 FILE* BookFileHandle = nullptr;
 i32 BookReadOnly = 0;
 i32 BookIsVersion0 = 0;
-i32 BookNodeCount = 0;
+u32 BookNodeCount = 0;
 i64 BookIndexEnd = 0;
 i32 BookLearnedThisGame = 1;
 i32 UseBookLearning = 1;
@@ -264,11 +264,17 @@ void OpenBookFile(const char* path, bool forUpdate) {
 
     // Book learning rewrites counters through this same handle, so the book
     // is opened for updating; a file that may only be read is still used.
+    // Only a regular file is a book: a FIFO would make every read wait.
     i32 readOnly = 0;
-    FILE* file = forUpdate ? OpenFileTrimmingBlanks(path, "r+b") : nullptr;
-    if (!file) {
-        file = OpenFileTrimmingBlanks(path, "rb");
+    OpenedFile opened = forUpdate ? OpenRegularFileTrimmingBlanks(path, "r+b") : OpenedFile{};
+    if (!forUpdate || opened.failure == OpenFailure::CannotOpen) {
+        opened = OpenRegularFileTrimmingBlanks(path, "rb");
         readOnly = 1;
+    }
+    FILE* file = opened.file;
+    if (opened.failure == OpenFailure::NotRegular) {
+        PrintFlushed("Error opening \"%s\"! (not a regular file)\n", path);
+        return;
     }
     if (!file) {
         PrintFlushed("Error opening \"%s\"!\n", path);
@@ -299,11 +305,13 @@ void OpenBookFile(const char* path, bool forUpdate) {
         UseBookWeights = 0;
     }
     BookIsVersion0 = version == 0;
-    BookNodeCount = i32(nodeCount);
+    BookNodeCount = nodeCount;
     BookIndexEnd = i64(nodeCount) + FirstIndexRecord;
     BookReadOnly = readOnly;
     BookLoaded = 1;
-    PrintFlushed("%d nodes in openings book\n", BookNodeCount);
+    // The count is unsigned in the file: a book of 2^31 records or more
+    // shows its real size.
+    PrintFlushed("%u nodes in openings book\n", BookNodeCount);
     if (readOnly && forUpdate)
         PrintFlushed("Book \"%s\" is read-only: book learning will not update it\n", path);
 }

@@ -23,7 +23,7 @@ extern i32 BookLoaded;           // non-zero while a book is open and valid
 extern FILE* BookFileHandle;     // the open book, null when none
 extern i32 BookReadOnly;         // the open book could not be opened for updating
 extern i32 BookIsVersion0;       // the open book is of version 0
-extern i32 BookNodeCount;        // N of the open book
+extern u32 BookNodeCount;        // N of the open book
 extern i64 BookIndexEnd;         // N + 3: one past the last index record number
 extern i32 BookLearnedThisGame;  // book learning already applied to this game
 extern i32 UseBookLearning;

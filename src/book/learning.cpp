@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "board/fen.h"
+#include "platform/platform.h"
 
 i32 UseLearning = 0;
 i32 UseLearningData = 0;
@@ -110,7 +111,9 @@ void SwitchLearningOff() {
 }
 
 void AppendLearnLog(const char* tag, i32 depth, i32 oldScore, i32 newScore, const char* fen) {
-    FILE* log = std::fopen(LearnLogName, "a");
+    // A log that is no regular file is not written: appending to a FIFO
+    // would wait for a reader.
+    FILE* log = OpenRegularFile(LearnLogName, "a").file;
     if (log == nullptr) return;
     std::fprintf(log, "%d%c%s Depth = %d%cOldEvaluation = %d%cEvaluaton = %d%cFEN = %s\n",
                  LearnLogLineCount, '\t', tag, depth, '\t', oldScore, '\t', newScore, '\t', fen);
@@ -149,18 +152,21 @@ void QueueLearnPosition(u32 key1, u32 key2, u32 move, i32 oldScore, i32 newScore
 }
 
 void OpenLearningFile() {
-    LearnFileHandle = std::fopen(LearnFileName, "rb+");
+    // Only a regular file: a FIFO of that name would make every lookup wait.
+    OpenedFile opened = OpenRegularFile(LearnFileName, "rb+");
     // Created only when it does not exist: an existing file that cannot be
     // opened is never truncated.
-    if (LearnFileHandle == nullptr) {
-        FILE* created = std::fopen(LearnFileName, "wbx");
-        if (created) {
-            std::fclose(created);
-            LearnFileHandle = std::fopen(LearnFileName, "rb+");
+    if (opened.failure == OpenFailure::Missing) {
+        const OpenedFile created = OpenRegularFile(LearnFileName, "wbx");
+        if (created.file) {
+            std::fclose(created.file);
+            opened = OpenRegularFile(LearnFileName, "rb+");
         }
     }
+    LearnFileHandle = opened.file;
     if (LearnFileHandle == nullptr) {
-        std::printf("Error opening \"%s\"!\n", LearnFileName);
+        std::printf("Error opening \"%s\"!%s\n", LearnFileName,
+                    opened.failure == OpenFailure::NotRegular ? " (not a regular file)" : "");
         std::fflush(stdout);
         SwitchLearningOff();
         return;

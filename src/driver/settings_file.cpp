@@ -1,8 +1,8 @@
 #include "driver/settings_file.h"
 
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "board/modes.h"
@@ -19,9 +19,15 @@
 #include "tablebase/tablebase_settings.h"
 
 static_assert(SettingsReadChars < InputLineSize, "a settings read fits the line buffer");
+static_assert(EgtbPathSize >= InputLineSize, "a path list from any command line fits whole");
 
-void SetTablebasePath(const char* text) {
+bool SetTablebasePath(const char* text) {
+    const size_t length = std::strlen(text);
     std::snprintf(EgtbPath, sizeof EgtbPath, "%s", text);
+    if (length < sizeof EgtbPath) return true;
+    std::printf("Tablebase path list of %zu characters cut to its first %d\n", length, EgtbPathSize - 1);
+    std::fflush(stdout);
+    return false;
 }
 
 namespace {
@@ -53,11 +59,28 @@ void Warn(const char* format, ...) {
     std::fflush(stdout);
 }
 
+// The value as a 32-bit integer: an optional sign and decimal digits,
+// nothing else. False for any other text and for a number beyond 32 bits.
+bool ReadSettingNumber(const char* text, i32* value) {
+    const bool negative = *text == '-';
+    if (*text == '-' || *text == '+') text++;
+    if (*text < '0' || *text > '9') return false;
+    i64 magnitude = 0;
+    for (; *text >= '0' && *text <= '9'; text++) {
+        magnitude = magnitude * 10 + (*text - '0');
+        if (magnitude > i64(INT32_MAX) + 1) return false;
+    }
+    if (*text != '\0') return false;
+    const i64 number = negative ? -magnitude : magnitude;
+    if (number > INT32_MAX) return false;
+    *value = i32(number);
+    return true;
+}
+
 // A size given in megabytes, low..high, as a count of records of
 // recordBytes each. The byte count is a 32-bit product: 1024 MB is 2^30.
-void SetSizeFromMegabytes(u32& target, const char* value, i32 low, i32 high, u32 recordBytes,
-                          u32 fallback, const char* warning) {
-    const i32 megabytes = std::atoi(value);
+void SetSizeFromMegabytes(u32& target, i32 megabytes, i32 low, i32 high, u32 recordBytes, u32 fallback,
+                          const char* warning) {
     if (megabytes < low || megabytes > high) {
         Warn("%s", warning);
         target = fallback;
@@ -67,9 +90,7 @@ void SetSizeFromMegabytes(u32& target, const char* value, i32 low, i32 high, u32
 }
 
 // A size given as a power of two, 2^low..2^high.
-void SetSizeFromExponent(u32& target, const char* value, i32 low, i32 high, u32 fallback,
-                         const char* warning) {
-    const i32 exponent = std::atoi(value);
+void SetSizeFromExponent(u32& target, i32 exponent, i32 low, i32 high, u32 fallback, const char* warning) {
     if (exponent < low || exponent > high) {
         Warn("%s", warning);
         target = fallback;
@@ -96,118 +117,140 @@ bool SetSwitch(i32& setting, const char* value) {
 
 // A personality value out of 0..300 is clamped, with a warning naming the
 // value actually set; its weight follows the clamped value.
-void SetPersonalitySetting(PersonalityTrait trait, const char* warningName, const char* value) {
-    const i32 wanted = std::atoi(value);
+void SetPersonalitySetting(PersonalityTrait trait, const char* warningName, i32 wanted) {
     const i32 set = SetPersonality(trait, wanted);
     if (set != wanted) Warn("Incorrect %s setting; set to %d\n", warningName, set);
 }
 
-void ApplyTransMegabytes(const char* value, const char*) {
+void ApplyTransMegabytes(i32 value) {
     SetSizeFromMegabytes(TransEntries, value, 0, i32(MaxHashMegabytes), sizeof(TransEntry),
                          FallbackTransEntries, BadHashSize);
 }
-void ApplyTransExponent(const char* value, const char*) {
+void ApplyTransExponent(i32 value) {
     SetSizeFromExponent(TransEntries, value, 0, 25, FallbackTransEntries, BadHashSize);
 }
-void ApplyResignValue(const char* value, const char*) { ResignValue = std::atoi(value); }
-void ApplyResignTimes(const char* value, const char*) { ResignTimes = std::atoi(value); }
-void ApplyPawnMegabytes(const char* value, const char*) {
+void ApplyPawnMegabytes(i32 value) {
     SetSizeFromMegabytes(PawnEntries, value, 0, i32(MaxHashMegabytes), sizeof(PawnEntry),
                          FallbackPawnEntries, BadPawnHashSize);
 }
-void ApplyPawnExponent(const char* value, const char*) {
+void ApplyPawnExponent(i32 value) {
     SetSizeFromExponent(PawnEntries, value, 12, 23, FallbackPawnEntries, BadPawnHashSize);
 }
-void ApplyEgtbCacheMegabytes(const char* value, const char*) {
-    SetSizeFromMegabytes(EgtbCacheBytes, value, 1, 128, 1, FallbackEgtbCacheBytes,
-                         BadEgtbCacheSize);
+void ApplyEgtbCacheMegabytes(i32 value) {
+    SetSizeFromMegabytes(EgtbCacheBytes, value, 1, 128, 1, FallbackEgtbCacheBytes, BadEgtbCacheSize);
 }
-void ApplyEgtbCacheExponent(const char* value, const char*) {
+void ApplyEgtbCacheExponent(i32 value) {
     SetSizeFromExponent(EgtbCacheBytes, value, 20, 27, FallbackEgtbCacheBytes, BadEgtbCacheSize);
 }
-void ApplyAggressivity(const char* value, const char*) {
+void ApplyAggressivity(i32 value) {
     SetPersonalitySetting(PersonalityTrait::Aggressivity, "AGGRESSIVITY", value);
 }
-void ApplyTropism(const char* value, const char*) {
-    SetPersonalitySetting(PersonalityTrait::Tropism, "TROPISM", value);
-}
-void ApplyCowardice(const char* value, const char*) {
-    SetPersonalitySetting(PersonalityTrait::Cowardice, "COWARDICE", value);
-}
-void ApplyVarietyOfPlay(const char* value, const char*) {
-    const i32 variety = std::atoi(value);
-    if (variety < 0) {
-        Warn("Incorrect VarietyOfPlay setting; set to 0\n");
-        VarietyOfPlay = 0;
-    } else if (variety > 100) {
-        Warn("Incorrect VarietyOfPlay setting; set to 100\n");
-        VarietyOfPlay = 100;
-    } else {
-        VarietyOfPlay = variety;
-    }
-}
-void ApplyBookLearningBound(const char* value, const char*) {
-    BookLearningBound = std::atoi(value);
-}
-void ApplyLearning(const char* value, const char*) { SetSwitch(UseLearning, value); }
-void ApplyUseBookLearning(const char* value, const char*) { SetSwitch(UseBookLearning, value); }
+void ApplyTropism(i32 value) { SetPersonalitySetting(PersonalityTrait::Tropism, "TROPISM", value); }
+void ApplyCowardice(i32 value) { SetPersonalitySetting(PersonalityTrait::Cowardice, "COWARDICE", value); }
 // Pondering off also stops the pondering already switched on, and keeps
 // the xboard word "hard" from switching it on again.
-void ApplyPondering(const char* value, const char*) {
+void ApplyPondering(const char* value) {
     if (SetSwitch(PonderingAllowed, value) && !PonderingAllowed) PonderEnabled = 0;
 }
-void ApplyUseEgtb(const char* value, const char*) { SetSwitch(UseEgtb, value); }
-void ApplyEgtbPath(const char*, const char* restOfLine) { SetTablebasePath(restOfLine); }
-void ApplyOpeningsBook(const char*, const char* restOfLine) { OpenBook(restOfLine); }
-void ApplyBookLearningMode(const char* value, const char*) {
+void ApplyEgtbPath(const char* restOfLine) { SetTablebasePath(restOfLine); }
+void ApplyOpeningsBook(const char* restOfLine) { OpenBook(restOfLine); }
+void ApplyBookLearningMode(const char* value) {
     if (MatchKeyword("discover", value)) {
-        BookLearningMode = 1;
+        BookLearningMode = DISCOVER;
     } else if (MatchKeyword("kill", value)) {
-        BookLearningMode = 0;
+        BookLearningMode = KILL;
     } else {
         Warn("Token unknown \"%s\"\n", value);
     }
 }
-void ApplyUseLearningData(const char* value, const char*) { SetSwitch(UseLearningData, value); }
-void ApplyUseBookWeights(const char* value, const char*) { SetSwitch(UseBookWeights, value); }
-void ApplyLogLearningIntoFile(const char* value, const char*) {
-    SetSwitch(LogLearningIntoFile, value);
+
+// How a key reads its value (the second token, or the rest of the line from
+// it) and what it sets.
+struct KeyRule {
+    enum Kind { Clamped, Number, Switch, Word, RestOfLine } kind;
+    i32* setting = nullptr;                         // Clamped, Switch
+    i32 low = 0, high = 0;                          // Clamped: the range
+    const char* rangeName = nullptr;                // Clamped: the name its warning gives
+    void (*applyNumber)(i32 value) = nullptr;       // Number
+    void (*applyText)(const char* text) = nullptr;  // Word, RestOfLine
+};
+
+// An integer in low..high; one outside is set to the nearer bound with the
+// warning "Incorrect <rangeName> setting; set to <bound>".
+constexpr KeyRule Clamped(i32* setting, i32 low, i32 high, const char* rangeName) {
+    return {KeyRule::Clamped, setting, low, high, rangeName};
+}
+// Any 32-bit integer.
+constexpr KeyRule Integer(i32* setting) { return Clamped(setting, INT32_MIN, INT32_MAX, nullptr); }
+// A 32-bit integer handed to the key's own rule.
+constexpr KeyRule Number(void (*apply)(i32)) { return {KeyRule::Number, nullptr, 0, 0, nullptr, apply}; }
+// on/true or off/false.
+constexpr KeyRule Switch(i32* setting) { return {KeyRule::Switch, setting}; }
+// The second token, read by the key's own rule.
+constexpr KeyRule Word(void (*apply)(const char*)) {
+    return {KeyRule::Word, nullptr, 0, 0, nullptr, nullptr, apply};
+}
+// The line from the second token on (blanks and a closing quote included).
+constexpr KeyRule RestOfLine(void (*apply)(const char*)) {
+    return {KeyRule::RestOfLine, nullptr, 0, 0, nullptr, nullptr, apply};
 }
 
 struct SettingsKey {
     const char* name;
     const char* otherName;  // a second spelling, or null
-    // value: the second token; restOfLine: the line from that token on.
-    void (*apply)(const char* value, const char* restOfLine);
+    KeyRule rule;
 };
 
-// The first key that begins the line wins, so a key comes before any longer
-// key it begins (TranspositionSizeMb before TranspositionSize).
+// Every key the file knows, one a line. The first key that begins the line
+// wins, so a key comes before any longer key it begins (TranspositionSizeMb
+// before TranspositionSize).
 const SettingsKey SettingsKeys[] = {
-    {"TranspositionSizeMb", nullptr, ApplyTransMegabytes},
-    {"TranspositionSize", nullptr, ApplyTransExponent},
-    {"ResignValue", nullptr, ApplyResignValue},
-    {"ResignTimes", nullptr, ApplyResignTimes},
-    {"PawnHashSizeMb", nullptr, ApplyPawnMegabytes},
-    {"PawnHashSize", nullptr, ApplyPawnExponent},
-    {"EGTBHashSizeMb", "EGTBCacheSizeMb", ApplyEgtbCacheMegabytes},
-    {"EGTBHashSize", "EGTBCacheSize", ApplyEgtbCacheExponent},
-    {"Aggressivity", nullptr, ApplyAggressivity},
-    {"Tropism", nullptr, ApplyTropism},
-    {"Cowardice", nullptr, ApplyCowardice},
-    {"VarietyOfPlay", nullptr, ApplyVarietyOfPlay},
-    {"BookLearningBound", nullptr, ApplyBookLearningBound},
-    {"Learning", nullptr, ApplyLearning},
-    {"UseBookLearning", nullptr, ApplyUseBookLearning},
-    {"Pondering", nullptr, ApplyPondering},
-    {"UseEGTB", nullptr, ApplyUseEgtb},
-    {"EGTBPath", nullptr, ApplyEgtbPath},
-    {"OpeningsBook", nullptr, ApplyOpeningsBook},
-    {"BookLearningMode", nullptr, ApplyBookLearningMode},
-    {"UseLearningData", nullptr, ApplyUseLearningData},
-    {"UseBookWeights", nullptr, ApplyUseBookWeights},
-    {"LogLearningIntoFile", nullptr, ApplyLogLearningIntoFile},
+    {"TranspositionSizeMb", nullptr, Number(ApplyTransMegabytes)},
+    {"TranspositionSize", nullptr, Number(ApplyTransExponent)},
+    {"ResignValue", nullptr, Integer(&ResignValue)},
+    {"ResignTimes", nullptr, Integer(&ResignTimes)},
+    {"PawnHashSizeMb", nullptr, Number(ApplyPawnMegabytes)},
+    {"PawnHashSize", nullptr, Number(ApplyPawnExponent)},
+    {"EGTBHashSizeMb", "EGTBCacheSizeMb", Number(ApplyEgtbCacheMegabytes)},
+    {"EGTBHashSize", "EGTBCacheSize", Number(ApplyEgtbCacheExponent)},
+    {"Aggressivity", nullptr, Number(ApplyAggressivity)},
+    {"Tropism", nullptr, Number(ApplyTropism)},
+    {"Cowardice", nullptr, Number(ApplyCowardice)},
+    {"VarietyOfPlay", nullptr, Clamped(&VarietyOfPlay, 0, 100, "VarietyOfPlay")},
+    {"BookLearningBound", nullptr, Integer(&BookLearningBound)},
+    {"Learning", nullptr, Switch(&UseLearning)},
+    {"UseBookLearning", nullptr, Switch(&UseBookLearning)},
+    {"Pondering", nullptr, Word(ApplyPondering)},
+    {"UseEGTB", nullptr, Switch(&UseEgtb)},
+    {"EGTBPath", nullptr, RestOfLine(ApplyEgtbPath)},
+    {"OpeningsBook", nullptr, RestOfLine(ApplyOpeningsBook)},
+    {"BookLearningMode", nullptr, Word(ApplyBookLearningMode)},
+    {"UseLearningData", nullptr, Switch(&UseLearningData)},
+    {"UseBookWeights", nullptr, Switch(&UseBookWeights)},
+    {"LogLearningIntoFile", nullptr, Switch(&LogLearningIntoFile)},
 };
+
+// Applies a key's value. A number that is no 32-bit integer is reported as
+// an unknown token and changes nothing.
+void ApplyKey(const KeyRule& rule, const char* value, const char* restOfLine) {
+    i32 number = 0;
+    switch (rule.kind) {
+        case KeyRule::Switch: SetSwitch(*rule.setting, value); return;
+        case KeyRule::Word: rule.applyText(value); return;
+        case KeyRule::RestOfLine: rule.applyText(restOfLine); return;
+        default: break;
+    }
+    if (!ReadSettingNumber(value, &number)) {
+        Warn("Token unknown \"%s\"\n", value);
+        return;
+    }
+    if (rule.kind == KeyRule::Number) return rule.applyNumber(number);
+    if (number < rule.low || number > rule.high) {
+        number = number < rule.low ? rule.low : rule.high;
+        Warn("Incorrect %s setting; set to %d\n", rule.rangeName, number);
+    }
+    *rule.setting = number;
+}
 
 // A line ends at its first control character; bytes from 128 up end it too.
 void CutAtControlCharacter(char* line) {
@@ -220,33 +263,60 @@ void CutAtControlCharacter(char* line) {
     }
 }
 
-void ApplySettingsLine(char* line) {
+// continuesLongLine: the piece is the rest of a line longer than one read,
+// whose warning has been given; what it holds is no key the user wrote.
+void ApplySettingsLine(char* line, bool continuesLongLine) {
     CutAtControlCharacter(line);
-    // Empty lines and lines beginning with ';' are comments.
-    if (line[0] == '\0' || line[0] == ';') return;
-    if (SplitTokens(line, " =\r\n,\"") < 2) return;
+    // Empty and blank lines, and lines whose first character that is not a
+    // blank is ';', are comments.
+    const char* text = line + std::strspn(line, " ");
+    if (text[0] == '\0' || text[0] == ';') return;
+    const i32 tokens = SplitTokens(line, " =\r\n,\"");
     const char* value = TokenBuffers[1];
     const char* restOfLine = value[0] ? line + TokenOffsets[1] : "";
     for (const SettingsKey& key : SettingsKeys) {
         if (MatchKeyword(key.name, line) || (key.otherName && MatchKeyword(key.otherName, line))) {
-            key.apply(value, restOfLine);
+            // A key without a value changes nothing.
+            if (tokens >= 2) ApplyKey(key.rule, value, restOfLine);
             return;
         }
     }
-    // A key nobody knows is ignored.
+    if (!continuesLongLine) Warn("Key unknown \"%s\"\n", TokenBuffers[0]);
+}
+
+// True when the read in line stopped at its length limit with more of the
+// same line to come (not just its line feed or the end of the file).
+bool LineGoesOn(const char* line, FILE* file) {
+    const size_t length = std::strlen(line);
+    if (length < size_t(SettingsReadChars) || line[length - 1] == '\n') return false;
+    const int next = std::fgetc(file);
+    if (next == EOF) return false;
+    std::ungetc(next, file);
+    return next != '\n';
 }
 
 }  // namespace
 
 void ReadIniFile() {
-    FILE* file = OpenFileTranslated(SettingsFileName, "r");
+    // Only a regular file: a FIFO of that name would hold start-up for ever.
+    const OpenedFile opened = OpenRegularFile(SettingsFileName, "r");
+    if (opened.failure == OpenFailure::NotRegular) {
+        std::printf("%s is not a regular file; it is not read\n", SettingsFileName);
+        std::fflush(stdout);
+    }
+    FILE* file = opened.file;
     if (file == nullptr) return;
     SettingsLine = 0;
     // Each read stops after SettingsReadChars characters; the rest of a longer
-    // line comes with the next read.
+    // line comes with the next read, as a line of its own.
+    bool continuesLongLine = false;
     while (std::fgets(InputLine, SettingsReadChars + 1, file)) {
         SettingsLine += 1;
-        ApplySettingsLine(InputLine);
+        const bool goesOn = LineGoesOn(InputLine, file);
+        if (goesOn && !continuesLongLine)
+            Warn("Line too long; read in pieces of %d characters\n", SettingsReadChars);
+        ApplySettingsLine(InputLine, continuesLongLine);
+        continuesLongLine = goesOn;
     }
     std::fclose(file);
 }

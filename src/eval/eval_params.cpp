@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
+
 // ---------------------------------------------------------------------------
 // Storage. Zero here; the built-in values are set before main() runs (see
 // the end of this section).
@@ -580,7 +582,9 @@ bool LoadValuesFrom(const char* path) {
     // of range refuses the whole file, as one that cannot be opened.
     std::vector<i32> values;
     bool refused = true;
-    if (FILE* file = std::fopen(path, "r")) {
+    // Only a regular file: a FIFO of that name would hold start-up for ever.
+    const OpenedFile opened = OpenRegularFile(path, "r");
+    if (FILE* file = opened.file) {
         values.reserve(EvalParamCount);
         NumberRead read = NumberRead::Value;
         i32 value = 0;
@@ -591,7 +595,8 @@ bool LoadValuesFrom(const char* path) {
         refused = read == NumberRead::OutOfRange;
     }
     if (refused) {
-        std::printf("Error loading values.txt\n");
+        std::printf("Error loading values.txt%s\n",
+                    opened.failure == OpenFailure::NotRegular ? " (not a regular file)" : "");
         std::fflush(stdout);
         return false;
     }

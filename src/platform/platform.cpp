@@ -5,10 +5,14 @@
 #include <cstring>
 #include <ctime>
 
+#include <cctype>
 #include <map>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <strings.h>
 #include <sys/stat.h>
@@ -88,13 +92,29 @@ static bool PathExists(const std::string& path) {
     return stat(path.c_str(), &info) == 0;
 }
 
-// Directory listings kept while a DirectoryListingCache lives, so that a scan
-// looking up many names in one directory lists it once.
-static std::map<std::string, std::vector<std::string>>* ListingCache = nullptr;
+// One directory's entries: their names, and for each name folded to lower
+// case the entry a case-insensitive look-up takes (the lexically first).
+struct DirectoryListing {
+    std::unordered_set<std::string> names;
+    std::unordered_map<std::string, std::string> byFoldedName;
+};
+
+// What a DirectoryListingCache keeps: the listings of the directories names
+// were looked up in, and each directory part of a path as asked for with
+// the path it was found under (or none).
+struct KeptListings {
+    std::map<std::string, DirectoryListing> listings;
+    std::map<std::string, std::pair<bool, std::string>> directories;
+};
+
+// Kept while a DirectoryListingCache lives, so that a scan looking up many
+// names in a few directories lists and finds each directory once and then
+// answers from the listings, without a system call per name.
+static KeptListings* ListingCache = nullptr;
 
 DirectoryListingCache::DirectoryListingCache() {
     if (ListingCache == nullptr) {
-        ListingCache = new std::map<std::string, std::vector<std::string>>;
+        ListingCache = new KeptListings;
         owner = true;
     }
 }
@@ -105,48 +125,54 @@ DirectoryListingCache::~DirectoryListingCache() {
     ListingCache = nullptr;
 }
 
-// The names in directory ("" is the working directory), null when it cannot
-// be listed; from the cache while one is kept.
-static const std::vector<std::string>* DirectoryNames(const std::string& directory) {
-    static std::vector<std::string> uncached;
+static std::string Folded(const std::string& name) {
+    std::string folded = name;
+    for (char& c : folded) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return folded;
+}
+
+// The listing of directory ("" is the working directory), null when it
+// cannot be listed; from the cache while one is kept.
+static const DirectoryListing* ListDirectory(const std::string& directory) {
+    static DirectoryListing uncached;
     if (ListingCache) {
-        const auto found = ListingCache->find(directory);
-        if (found != ListingCache->end()) return &found->second;
+        const auto found = ListingCache->listings.find(directory);
+        if (found != ListingCache->listings.end()) return &found->second;
     }
-    DIR* listing = opendir(directory.empty() ? "." : directory.c_str());
-    if (!listing) return nullptr;
-    std::vector<std::string> names;
-    while (dirent* entry = readdir(listing)) names.push_back(entry->d_name);
-    closedir(listing);
-    if (ListingCache) {
-        std::vector<std::string>& kept = (*ListingCache)[directory];
-        kept = std::move(names);
-        return &kept;
+    DIR* stream = opendir(directory.empty() ? "." : directory.c_str());
+    if (!stream) return nullptr;
+    DirectoryListing listing;
+    while (dirent* entry = readdir(stream)) {
+        const std::string name = entry->d_name;
+        listing.names.insert(name);
+        const auto [match, added] = listing.byFoldedName.emplace(Folded(name), name);
+        if (!added && name < match->second) match->second = name;
     }
-    uncached = std::move(names);
+    closedir(stream);
+    if (ListingCache) return &(ListingCache->listings[directory] = std::move(listing));
+    uncached = std::move(listing);
     return &uncached;
 }
 
-// The entry of directory whose name equals name but for case; the exact name
-// when it exists, the lexically first of several matches otherwise.
+// The entry of a listing whose name equals name but for case; the exact
+// name when it is there, the lexically first of several matches otherwise.
+static std::string MatchInListing(const DirectoryListing& listing, const std::string& name) {
+    if (listing.names.count(name)) return name;
+    const auto match = listing.byFoldedName.find(Folded(name));
+    return match == listing.byFoldedName.end() ? "" : match->second;
+}
+
+// The same for an entry of directory: the exact name when it exists.
 static std::string MatchInDirectory(const std::string& directory, const std::string& name) {
     const std::string exact = directory.empty() ? name : directory + name;
     if (PathExists(exact)) return name;
-    const std::vector<std::string>* names = DirectoryNames(directory);
-    if (!names) return "";
-    std::string best;
-    for (const std::string& entry : *names) {
-        if (strcasecmp(entry.c_str(), name.c_str()) != 0) continue;
-        if (best.empty() || entry < best) best = entry;
-    }
-    return best;
+    const DirectoryListing* listing = ListDirectory(directory);
+    return listing ? MatchInListing(*listing, name) : "";
 }
 
-std::string FindFileCaseInsensitive(const std::string& path) {
-    if (path.empty()) return "";
-    if (PathExists(path)) return path;
-    // Walk the path one component at a time; found holds the part matched so
-    // far, always ending in '/' unless it is empty (the working directory).
+// Walks the path one component at a time; found holds the part matched so
+// far, always ending in '/' unless it is empty (the working directory).
+static std::string WalkCaseInsensitive(const std::string& path) {
     std::string found;
     size_t start = 0;
     if (path[0] == '/') {
@@ -168,6 +194,37 @@ std::string FindFileCaseInsensitive(const std::string& path) {
         start = end + 1;
     }
     return PathExists(found) ? found : "";
+}
+
+// With listings kept: the directory part found once, the name looked up in
+// that directory's listing.
+static std::string FindInKeptListings(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const std::string directory = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+    const std::string name = path.substr(directory.size());
+    const auto [kept, added] = ListingCache->directories.emplace(directory, std::make_pair(true, ""));
+    if (added && !directory.empty()) {
+        const std::string found = PathExists(directory) ? directory : WalkCaseInsensitive(directory);
+        kept->second = {!found.empty(), found};
+    }
+    const auto& [directoryFound, foundDirectory] = kept->second;
+    if (!directoryFound) return "";
+    if (name.empty() || name == "." || name == "..") {
+        const std::string whole = foundDirectory + name;
+        return PathExists(whole.empty() ? "." : whole) ? whole : "";
+    }
+    const DirectoryListing* listing = ListDirectory(foundDirectory);
+    // A directory that may be searched but not listed still has its names.
+    if (!listing) return PathExists(foundDirectory + name) ? foundDirectory + name : "";
+    const std::string match = MatchInListing(*listing, name);
+    return match.empty() ? "" : foundDirectory + match;
+}
+
+std::string FindFileCaseInsensitive(const std::string& path) {
+    if (path.empty()) return "";
+    if (ListingCache) return FindInKeptListings(path);
+    if (PathExists(path)) return path;
+    return WalkCaseInsensitive(path);
 }
 
 FILE* OpenFileTranslated(const char* path, const char* mode) {
@@ -197,15 +254,103 @@ FILE* OpenFileTrimmingBlanks(const char* path, const char* mode) {
 }
 
 bool IsDirectoryTranslated(const char* path) {
-    const std::string translated = TranslatePath(path);
-    const std::string found = translated.empty() ? "." : FindFileCaseInsensitive(translated);
-    struct stat info;
-    return !found.empty() && stat(found.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    FileIdentity identity;
+    return DirectoryIdentity(path, &identity);
 }
 
 bool IsRegularFile(FILE* file) {
     struct stat info;
     return fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+std::string ResolvePathTranslated(const char* path) {
+    const std::string translated = TranslatePath(path);
+    const std::string match = FindFileCaseInsensitive(translated);
+    return match.empty() ? translated : match;
+}
+
+// The open(2) flags of an fopen mode, and the mode fdopen takes for them.
+static bool OpenFlagsOfMode(const char* mode, int* flags, std::string* streamMode) {
+    const bool update = std::strchr(mode, '+') != nullptr;
+    switch (mode[0]) {
+        case 'r': *flags = update ? O_RDWR : O_RDONLY; break;
+        case 'w': *flags = (update ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC; break;
+        case 'a': *flags = (update ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND; break;
+        default: return false;
+    }
+    if (std::strchr(mode, 'x')) *flags |= O_EXCL;
+    streamMode->clear();
+    for (const char* c = mode; *c; c++)
+        if (*c != 'x') *streamMode += *c;
+    return true;
+}
+
+OpenedFile OpenRegularFile(const char* path, const char* mode) {
+    OpenedFile opened;
+    int flags = 0;
+    std::string streamMode;
+    if (!OpenFlagsOfMode(mode, &flags, &streamMode)) {
+        opened.failure = OpenFailure::CannotOpen;
+        return opened;
+    }
+    // Only a file that must already exist is looked for in other cases; a
+    // write creates the name as given.
+    const std::string translated = TranslatePath(path);
+    const bool mustExist = mode[0] == 'r';
+    const std::string found = mustExist ? FindFileCaseInsensitive(translated) : translated;
+    opened.path = found.empty() ? translated : found;
+    // A kept listing has answered already: no call to learn it again.
+    if (mustExist && found.empty() && ListingCache) {
+        opened.failure = OpenFailure::Missing;
+        return opened;
+    }
+    struct stat info;
+    if (stat(opened.path.c_str(), &info) == 0) {
+        if (!S_ISREG(info.st_mode)) {
+            opened.failure = OpenFailure::NotRegular;
+            return opened;
+        }
+    } else if (mustExist) {
+        opened.failure = errno == ENOENT || errno == ENOTDIR ? OpenFailure::Missing : OpenFailure::CannotOpen;
+        return opened;
+    }
+    const int fd = open(opened.path.c_str(), flags | O_NONBLOCK, 0666);
+    if (fd < 0) {
+        opened.failure = errno == ENOENT ? OpenFailure::Missing : OpenFailure::CannotOpen;
+        return opened;
+    }
+    // What was opened is what counts: the name may have changed meanwhile.
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        opened.failure = OpenFailure::NotRegular;
+        return opened;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    opened.file = fdopen(fd, streamMode.c_str());
+    if (opened.file == nullptr) {
+        close(fd);
+        opened.failure = OpenFailure::CannotOpen;
+    }
+    return opened;
+}
+
+OpenedFile OpenRegularFileTrimmingBlanks(const char* path, const char* mode) {
+    OpenedFile opened = OpenRegularFile(path, mode);
+    if (opened.failure != OpenFailure::Missing) return opened;
+    const std::string trimmed = TrimTrailingBlanks(path);
+    if (trimmed.size() == std::strlen(path)) return opened;
+    OpenedFile trimmedOpen = OpenRegularFile(trimmed.c_str(), mode);
+    return trimmedOpen.failure == OpenFailure::Missing ? opened : trimmedOpen;
+}
+
+bool DirectoryIdentity(const char* path, FileIdentity* identity) {
+    const std::string translated = TranslatePath(path);
+    const std::string found = translated.empty() ? "." : FindFileCaseInsensitive(translated);
+    struct stat info;
+    if (found.empty() || stat(found.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return false;
+    identity->device = u64(info.st_dev);
+    identity->inode = u64(info.st_ino);
+    return true;
 }
 
 AtomicFileWriter::~AtomicFileWriter() { Discard(); }

@@ -98,3 +98,44 @@ private:
     FILE* file = nullptr;
     std::string target, temporary;
 };
+
+// Why OpenRegularFile gave no stream.
+enum class OpenFailure { None, Missing, NotRegular, CannotOpen };
+
+struct OpenedFile {
+    FILE* file = nullptr;
+    OpenFailure failure = OpenFailure::None;
+    // The path opened or refused, as the file system has it: translated,
+    // and the case-insensitive match where that is what exists.
+    std::string path;
+};
+
+// Opens a file as OpenFileTranslated does, but only a regular file: a FIFO,
+// device or directory of that name is refused before it is opened (a FIFO
+// without a writer would block the open, and reading one would wait for
+// ever), and the open itself does not wait, so a FIFO put in its place
+// meanwhile is refused too. Modes "r", "r+", "w", "w+", "a", "a+" with "b"
+// and "x" as fopen takes them.
+OpenedFile OpenRegularFile(const char* path, const char* mode);
+
+// OpenRegularFile of the name as given and, when nothing of that name
+// exists, of the name without its trailing blanks.
+OpenedFile OpenRegularFileTrimmingBlanks(const char* path, const char* mode);
+
+// The path the file system has for a Windows-style path: the translated
+// path when it exists, else its case-insensitive match, else the translated
+// path as it is.
+std::string ResolvePathTranslated(const char* path);
+
+// Device and inode: two paths that name the same directory have the same.
+struct FileIdentity {
+    u64 device = 0;
+    u64 inode = 0;
+    bool operator==(const FileIdentity& other) const {
+        return device == other.device && inode == other.inode;
+    }
+};
+
+// The identity of the directory a Windows-style path names (its components
+// matched without regard to case); false when it names none.
+bool DirectoryIdentity(const char* path, FileIdentity* identity);

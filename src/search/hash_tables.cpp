@@ -10,14 +10,18 @@
 FatalExitHook HashAllocationExit = nullptr;
 
 static i32 FailingAllocations = 0;
+static u64 RefusedRecords = 0;
 
 void FailNextHashAllocations(i32 count) { FailingAllocations = count; }
+
+u64 LastRefusedHashRecords() { return RefusedRecords; }
 
 // A zeroed block of count records, or nullptr when memory is short.
 template <typename Record>
 static Record* AllocateRecords(u64 count) {
     if (FailingAllocations > 0) {
         FailingAllocations -= 1;
+        RefusedRecords = count;
         return nullptr;
     }
     return static_cast<Record*>(std::calloc(size_t(count), sizeof(Record)));

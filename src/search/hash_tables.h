@@ -46,5 +46,8 @@ void FreeHashTables();
 using FatalExitHook = void (*)(i32 code);
 extern FatalExitHook HashAllocationExit;
 
-// Test hook: the next count table allocations fail as if memory were short.
+// Test hooks: the next count table allocations fail as if memory were short,
+// before any memory is taken; LastRefusedHashRecords is the number of
+// records the last of them asked for.
 void FailNextHashAllocations(i32 count);
+u64 LastRefusedHashRecords();

@@ -1,11 +1,14 @@
 #include "tablebase/block_cache.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "platform/platform.h"
 #include "tablebase/block_decoder.h"
+#include "tablebase/decode_error.h"
 #include "tablebase/registry.h"
 #include "tablebase/table_file_state.h"
 #include "tablebase/tablebase_settings.h"
@@ -69,39 +72,73 @@ TableCacheBlock* TakeBlockForMiss() {
 }
 
 // The open stream of an extent; an open that fails closes every table file
-// (the process may have run out of handles) and retries once.
+// (the process may have run out of handles) and retries once. Only a
+// regular file is opened, and never waited on: the name may have become a
+// FIFO since the scan.
 FILE* ExtentStream(TablebaseFileState& files, i32 side, i32 extent) {
     FILE*& handle = files.fileHandle[side][extent];
     if (handle != nullptr) return handle;
     const char* name = files.fileName[side][extent];
     if (name == nullptr) return nullptr;
-    handle = OpenFileTranslated(name, "rb");
+    handle = OpenRegularFile(name, "rb").file;
     if (handle == nullptr) {
         CloseTablebaseFiles();
-        handle = OpenFileTranslated(name, "rb");
+        handle = OpenRegularFile(name, "rb").file;
     }
     return handle;
 }
 
+enum class BlockFailure { None, CannotOpen, CannotRead, CannotDecode };
+
+// Bytes of the extent's data from the block on, at most a block: what a
+// plain read must get. A short read before the end means a file cut short.
+u32 PlainBlockLength(const TablebaseRegistryEntry& entry, i32 side, i32 extent, u32 blockInExtent) {
+    const u64 sideBytes = entry.indexSize[side] * ((entry.flags & TbTwoByte) ? 2 : 1);
+    const u64 extentStart = (entry.flags & TbSplit) ? u64(extent) * ExtentBytes : 0;
+    const u64 extentBytes =
+        (entry.flags & TbSplit) ? std::min(ExtentBytes, sideBytes - extentStart) : sideBytes;
+    const u64 blockStart = u64(blockInExtent) * TableBlockBytes;
+    return blockStart >= extentBytes ? 0 : u32(std::min<u64>(TableBlockBytes, extentBytes - blockStart));
+}
+
 // Fills the block with one extent block: decoded from a compressed file, or
 // read from a plain one (the last block of a file may be short).
-bool FillBlock(TableCacheBlock* block, FILE* file, const CompressedFileDescriptor* descriptor,
-               u32 blockInExtent) {
+BlockFailure FillBlock(TableCacheBlock* block, FILE* file, const CompressedFileDescriptor* descriptor,
+                       u32 blockInExtent, u32 plainLength) {
     if (descriptor != nullptr) {
         DecodeState* state = EgtbDecodeState;
-        if (state == nullptr || InitDecodeState(state, block->data) != 0 ||
-            LoadCompressedBlock(state, descriptor, file, i32(blockInExtent)) != 0 ||
-            DecodeCompressedBlock(state, descriptor, state->expectedLength) != 0)
-            return false;
+        if (state == nullptr || InitDecodeState(state, block->data) != 0) return BlockFailure::CannotDecode;
+        // A block the file does not hold cannot be read; any other failure
+        // is one of its contents.
+        const i32 loaded = LoadCompressedBlock(state, descriptor, file, i32(blockInExtent));
+        if (loaded != 0) {
+            const bool unread = DecodeErrorKindOf(loaded) == ReadError;
+            return unread ? BlockFailure::CannotRead : BlockFailure::CannotDecode;
+        }
+        if (DecodeCompressedBlock(state, descriptor, state->expectedLength) != 0)
+            return BlockFailure::CannotDecode;
         block->length = state->expectedLength;
-        return true;
+        return BlockFailure::None;
     }
-    if (fseeko(file, off_t(u64(blockInExtent) * TableBlockBytes), SEEK_SET) != 0) return false;
+    if (fseeko(file, off_t(u64(blockInExtent) * TableBlockBytes), SEEK_SET) != 0)
+        return BlockFailure::CannotRead;
     clearerr(file);
     const size_t got = std::fread(block->data, 1, TableBlockBytes, file);
-    if (std::ferror(file)) return false;
+    if (std::ferror(file) || got < plainLength) return BlockFailure::CannotRead;
     block->length = u32(got);
-    return true;
+    return BlockFailure::None;
+}
+
+// The one line of a file that failed a read: from here on the scan that
+// registered it no longer reads it, so this comes once per file.
+void ReportBlockFailure(const char* name, u32 blockInExtent, BlockFailure failure) {
+    const std::string path = ResolvePathTranslated(name);
+    if (failure == BlockFailure::CannotOpen)
+        std::printf("Tablebase file %s cannot be opened; it is no longer probed\n", path.c_str());
+    else
+        std::printf("Tablebase file %s: block %u cannot be %s; the file is no longer probed\n", path.c_str(),
+                    blockInExtent, failure == BlockFailure::CannotRead ? "read" : "decoded");
+    std::fflush(stdout);
 }
 
 void EmptyAllChains() {
@@ -144,8 +181,15 @@ i32 ReadTableByte(i32 tableId, i32 side, u32 blockNumber, u32 offset) {
     const u32 blockInExtent = split ? blockNumber & ((1u << ExtentBlockShift) - 1) : blockNumber;
 
     TablebaseFileState& files = TablebaseFiles[tableId];
-    FILE* file = extent < MaxTableExtents ? ExtentStream(files, side, extent) : nullptr;
-    if (file == nullptr || !FillBlock(block, file, files.compressedInfo[side][extent], blockInExtent)) {
+    BlockFailure failure = BlockFailure::CannotOpen;
+    if (extent < MaxTableExtents && files.fileName[side][extent] != nullptr) {
+        if (FILE* file = ExtentStream(files, side, extent))
+            failure = FillBlock(block, file, files.compressedInfo[side][extent], blockInExtent,
+                                PlainBlockLength(TablebaseRegistry[tableId], side, extent, blockInExtent));
+        if (failure != BlockFailure::None)
+            ReportBlockFailure(files.fileName[side][extent], blockInExtent, failure);
+    }
+    if (failure != BlockFailure::None) {
         // The extent is forgotten until the next scan; the block is free.
         if (extent < MaxTableExtents) {
             std::free(files.fileName[side][extent]);

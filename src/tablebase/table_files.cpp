@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "tablebase/block_cache.h"
@@ -22,6 +23,7 @@
 #include "tablebase/tablebase_settings.h"
 
 i32 CompressedFileCount = 0;
+i32 TablebaseDirectoriesScanned = 0;
 
 namespace {
 
@@ -47,70 +49,129 @@ void ComposeTableFileName(std::string& name, const char* directory, const Tableb
     name += side == WHITE ? ".nbw" : ".nbb";
 }
 
-// fopen of a table file name: only a regular file counts, so a directory
-// that happens to carry a table's name is no table.
-FILE* OpenTableFile(const std::string& name) {
-    FILE* file = OpenFileTranslated(name.c_str(), "rb");
-    if (file != nullptr && !IsRegularFile(file)) {
-        std::fclose(file);
-        file = nullptr;
-    }
-    return file;
+// One line for a file that exists under a table's name but cannot serve:
+// the scan goes on without it.
+#if defined(__GNUC__)
+__attribute__((format(printf, 2, 3)))
+#endif
+void ReportSkippedFile(const std::string& path, const char* format, ...) {
+    std::printf("Tablebase file %s skipped: ", path.c_str());
+    va_list arguments;
+    va_start(arguments, format);
+    std::vprintf(format, arguments);
+    va_end(arguments);
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+// Opens a table file name: only a regular file counts, so a directory or a
+// FIFO that happens to carry a table's name is no table (and a FIFO is never
+// waited on). *path receives the path as the file system has it.
+FILE* OpenTableFile(const std::string& name, std::string* path) {
+    const OpenedFile opened = OpenRegularFile(name.c_str(), "rb");
+    *path = opened.path;
+    if (opened.failure == OpenFailure::NotRegular) ReportSkippedFile(opened.path, "not a regular file");
+    if (opened.failure == OpenFailure::CannotOpen) ReportSkippedFile(opened.path, "cannot be opened");
+    return opened.file;
 }
 
 // Tries the compressed names of the plain name in their fixed order; on
 // success name holds the one that opened.
-FILE* OpenCompressedTableFile(std::string& name, const TablebaseRegistryEntry& entry) {
+FILE* OpenCompressedTableFile(std::string& name, const TablebaseRegistryEntry& entry, std::string* path) {
     const std::string plain = name;
     // "kpk.nbw.emd"
     name = plain + ".emd";
-    if (FILE* file = OpenTableFile(name)) return file;
+    if (FILE* file = OpenTableFile(name, path)) return file;
     if (entry.flags & TbSplit) return nullptr;
     const size_t dot = plain.size() - 4;  // the '.' before "nbw" or "nbb"
     // "kpk_nbw.emd", then "kpk_nbw_emd"
     name = plain.substr(0, dot) + '_' + plain.substr(dot + 1) + ".emd";
-    if (FILE* file = OpenTableFile(name)) return file;
+    if (FILE* file = OpenTableFile(name, path)) return file;
     name[name.size() - 4] = '_';
-    if (FILE* file = OpenTableFile(name)) return file;
+    if (FILE* file = OpenTableFile(name, path)) return file;
     // "kpknbw.emd": the eight-plus-three form of tables up to five men.
     if (entry.id > 145) return nullptr;
     name = plain.substr(0, dot) + plain.substr(dot + 1) + ".emd";
-    return OpenTableFile(name);
+    return OpenTableFile(name, path);
 }
 
-// Length in positions of an open plain file; fatal when it cannot be had.
-u64 PlainFileLength(FILE* file, const std::string& name) {
-    if (fseeko(file, 0, SEEK_END) != 0) TablebaseFatal("*** Seek in %s failed\n", name.c_str());
-    const off_t length = ftello(file);
-    if (length < 0) TablebaseFatal("*** Seek in %s failed\n", name.c_str());
-    return u64(length);
+// Length in bytes of an open file; false when it cannot be had.
+bool FileLength(FILE* file, u64* length) {
+    if (fseeko(file, 0, SEEK_END) != 0) return false;
+    const off_t end = ftello(file);
+    if (end < 0) return false;
+    *length = u64(end);
+    return true;
 }
 
-// Reads and checks the header of a compressed file; fatal when it is not
-// usable. Returns its descriptor.
-CompressedFileDescriptor* ReadCompressedFile(FILE* file, i32 id, i32 side, const std::string& name) {
+// False, with the line that says why, when a file of `length` positions
+// cannot hold its table side (or extent).
+bool LengthFitsTable(i32 id, i32 side, u64 length, const std::string& path) {
+    u64 expected, rest;
+    if (TableFileLengthFits(id, side, length, &expected, &rest)) return true;
+    if (expected == rest)
+        ReportSkippedFile(path, "wrong length (holds %" PRIu64 " positions, should hold %" PRIu64 ")",
+                          length, expected);
+    else
+        ReportSkippedFile(path,
+                          "wrong length (holds %" PRIu64 " positions, should hold %" PRIu64 " or %" PRIu64 ")",
+                          length, expected, rest);
+    return false;
+}
+
+// A plain file is usable when its length fits, where it is comparable: below
+// 2^31 positions of one byte.
+bool PlainFileUsable(FILE* file, i32 id, i32 side, const std::string& path) {
+    const TablebaseRegistryEntry& entry = TablebaseRegistry[id];
+    if ((entry.flags & TbTwoByte) || entry.indexSize[side] >= ExtentBytes) return true;
+    u64 length = 0;
+    if (!FileLength(file, &length)) {
+        ReportSkippedFile(path, "read error");
+        return false;
+    }
+    return LengthFitsTable(id, side, length, path);
+}
+
+// Reads and checks the header of a compressed file. Returns its descriptor,
+// or null after the line that says why the file cannot serve.
+CompressedFileDescriptor* ReadCompressedFile(FILE* file, i32 id, i32 side, const std::string& path) {
     CompressedFileCount += 1;
+    const u64 indexBytesBefore = EgtbIndexBytes;
     CompressedFileDescriptor* descriptor = nullptr;
     const i32 code = ReadCompressedHeader(&descriptor, file);
     if (code != 0) {
-        std::fclose(file);
         switch (DecodeErrorKindOf(code)) {
-            case ReadError: TablebaseFatal("*** Unable to read %s - read error\n", name.c_str());
-            case OutOfMemory: TablebaseFatal("*** Unable to read %s - out of memory\n", name.c_str());
-            case FileBroken: TablebaseFatal("*** Unable to read %s - file broken\n", name.c_str());
-            default: TablebaseFatal("*** Unable to read %s - error %d\n", name.c_str(), code);
+            case ReadError: ReportSkippedFile(path, "read error"); break;
+            case OutOfMemory: ReportSkippedFile(path, "out of memory"); break;
+            case FileBroken: ReportSkippedFile(path, "header damaged"); break;
+            default: ReportSkippedFile(path, "error %d", code); break;
         }
+        return nullptr;
     }
-    if (descriptor->blockSize != SupportedBlockSize)
-        TablebaseFatal("*** %s: Unsupported block size %d\n", name.c_str(), i32(descriptor->blockSize));
     // The decoded length in positions, in 64 bits: a full extent decodes to
     // 2^31 bytes and an unsplit side to several times that.
     const bool twoByte = TablebaseRegistry[id].flags & TbTwoByte;
     const u64 fullBlocks = u64(descriptor->blockCount) - 1;
     const u64 length = twoByte ? fullBlocks * (SupportedBlockSize / 2) + descriptor->lastBlockLength / 2
                                : fullBlocks * SupportedBlockSize + descriptor->lastBlockLength;
-    CheckTableFileLength(id, side, length, name.c_str());
-    return descriptor;
+    // Blocks the file does not hold whole would fail at every probe that
+    // reaches them: a cut file is refused here, like a damaged header.
+    const u64 blocksEnd = descriptor->blockOffsets[descriptor->blockCount];
+    u64 fileLength = 0;
+    bool usable = false;
+    if (descriptor->blockSize != SupportedBlockSize)
+        ReportSkippedFile(path, "unsupported block size %u", descriptor->blockSize);
+    else if (!FileLength(file, &fileLength))
+        ReportSkippedFile(path, "read error");
+    else if (fileLength < blocksEnd)
+        ReportSkippedFile(path, "cut short (%" PRIu64 " bytes, its blocks end at %" PRIu64 ")", fileLength,
+                          blocksEnd);
+    else
+        usable = LengthFitsTable(id, side, length, path);
+    if (usable) return descriptor;
+    std::free(descriptor);
+    EgtbIndexBytes = indexBytesBefore;
+    return nullptr;
 }
 
 // Forgets everything the previous scan registered.
@@ -155,18 +216,17 @@ void TablebaseFatal(const char* format, ...) {
     std::exit(1);
 }
 
-void CheckTableFileLength(i32 id, i32 side, u64 length, const char* name) {
+bool TableFileLengthFits(i32 id, i32 side, u64 length, u64* expected, u64* rest) {
     const TablebaseRegistryEntry& entry = TablebaseRegistry[id];
     const u64 size = entry.indexSize[side];
-    if (size == 0) return;
-    u64 expected = size, rest = size;
+    *expected = *rest = size;
+    if (size == 0) return true;
     if (entry.flags & TbSplit) {
-        expected = (entry.flags & TbTwoByte) ? ExtentBytes / 2 : ExtentBytes;
-        rest = size % expected;
+        *expected = (entry.flags & TbTwoByte) ? ExtentBytes / 2 : ExtentBytes;
+        *rest = size % *expected;
     }
     // Any extent may have the full or the remainder length.
-    if (length == expected || length == rest) return;
-    TablebaseFatal("*** %s corrupted %" PRIu64 " %" PRIu64 " %" PRIu64 "\n", name, expected, rest, length);
+    return length == *expected || length == *rest;
 }
 
 i32 RegisterTablebaseFile(const char* directory, i32 id, i32 side, i32 extent) {
@@ -174,22 +234,21 @@ i32 RegisterTablebaseFile(const char* directory, i32 id, i32 side, i32 extent) {
     if (files.fileName[side][extent] != nullptr) return 1;
     const TablebaseRegistryEntry& entry = TablebaseRegistry[id];
 
-    std::string name;
+    std::string name, path;
     ComposeTableFileName(name, directory, entry, side, extent);
     CompressedFileDescriptor* descriptor = nullptr;
-    if (FILE* file = OpenTableFile(name)) {
-        // Plain file: its length is comparable where it stays below 2^31
-        // positions of one byte.
-        if (!(entry.flags & TbTwoByte) && entry.indexSize[side] < ExtentBytes) {
-            const u64 length = PlainFileLength(file, name);
-            CheckTableFileLength(id, side, length, name.c_str());
-        }
+    // A plain file that cannot serve gives way to a compressed one beside it.
+    bool plainUsable = false;
+    if (FILE* file = OpenTableFile(name, &path)) {
+        plainUsable = PlainFileUsable(file, id, side, path);
         std::fclose(file);
-    } else if (FILE* compressed = OpenCompressedTableFile(name, entry)) {
-        descriptor = ReadCompressedFile(compressed, id, side, name);
+    }
+    if (!plainUsable) {
+        FILE* compressed = OpenCompressedTableFile(name, entry, &path);
+        if (compressed == nullptr) return 0;
+        descriptor = ReadCompressedFile(compressed, id, side, path);
         std::fclose(compressed);
-    } else {
-        return 0;
+        if (descriptor == nullptr) return 0;
     }
 
     if (!RegisterTableMaterial(&entry)) TablebaseFatal("*** Unable to register %s\n", name.c_str());
@@ -223,18 +282,25 @@ i32 InitTablebases(const char* pathList) {
     BuildTablebaseIndexTables();
     InitMaterialTrie();
     ReleaseRegistrations();
+    TablebaseDirectoriesScanned = 0;
     if (pathList == nullptr) return 0;
 
     i32 maxId = 0;
     const DirectoryListingCache listings;
     // Directories at every ',' and ';'; an empty piece is the working
     // directory. Each directory is checked once; one that cannot be reached
-    // is skipped.
+    // is skipped, and one named again (under any spelling) is not scanned
+    // again: everything it holds was registered the first time.
+    std::vector<FileIdentity> scanned;
     const char* start = pathList;
     for (;;) {
         const size_t length = std::strcspn(start, ",;");
         std::string directory(start, length);
-        if (ResolveDirectory(directory)) {
+        FileIdentity identity;
+        if (ResolveDirectory(directory) && DirectoryIdentity(directory.c_str(), &identity) &&
+            std::find(scanned.begin(), scanned.end(), identity) == scanned.end()) {
+            scanned.push_back(identity);
+            TablebaseDirectoriesScanned += 1;
             for (i32 id = 1; id < TablebaseCount; ++id) {
                 const i32 sides = (TablebaseRegistry[id].flags & TbSymmetric) ? 1 : 2;
                 for (i32 side = 0; side < sides; ++side)

@@ -5,8 +5,9 @@
 
 #include "board/types.h"
 
-// Room for the tablebase path list, directories separated by "," or ";".
-constexpr i32 EgtbPathSize = 1024;
+// Room for the tablebase path list, directories separated by "," or ";":
+// as much as a whole command line, so that no list a GUI sends is cut.
+constexpr i32 EgtbPathSize = 65536;
 constexpr u32 DefaultEgtbCacheBytes = 1048576;
 
 extern i32 UseEgtb;                  // the UseEGTB setting: scan and probe at all

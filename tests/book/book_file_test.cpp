@@ -6,6 +6,7 @@
 #include <string>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "book/book_fixture.h"
 
@@ -281,6 +282,37 @@ TEST_F(BookFile, NameWithTrailingBlanksOpensTheFile) {
     // A failure names the file as it was given.
     EXPECT_EQ(OpenBookOutput(scratch + "/missing.kvb "),
               "Error opening \"" + scratch + "/missing.kvb \"!\n");
+}
+
+// A FIFO of the book's name would block the open or every read; no name
+// that is no regular file is opened.
+TEST_F(BookFile, NameThatIsNoRegularFileIsNoBook) {
+    const std::string fifo = scratch + "/fifo.kvb", directory = scratch + "/dir.kvb";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    ASSERT_EQ(mkdir(directory.c_str(), 0755), 0);
+    for (const std::string& path : {fifo, fifo + " ", directory, std::string("/dev/null")}) {
+        LoadBook(BookFixturePath("golden_v1.kvb"));
+        EXPECT_EQ(OpenBookOutput(path), "Error opening \"" + path + "\"! (not a regular file)\n");
+        EXPECT_EQ(BookLoaded, 0) << path;
+        EXPECT_EQ(BookFileHandle, nullptr) << path;
+    }
+}
+
+// The node count is unsigned: a book of 2^31 records or more (a sparse
+// file here) shows its real size, and lookups run over its whole index.
+TEST_F(BookFile, NodeCountAboveTwoToTheThirtyFirst) {
+    const u32 nodeCount = 0x80000005;
+    std::string header = ReadTestFile(BookFixturePath("golden_v1.kvb")).substr(0, 36);
+    for (i32 i = 0; i < 4; i++) header[32 + i] = char(nodeCount >> (8 * i));
+    const std::string path = WriteBook(header);
+    ASSERT_EQ(truncate(path.c_str(), off_t(36 + 12 * u64(nodeCount))), 0);
+    EXPECT_EQ(OpenBookOutput(path), "2147483653 nodes in openings book\n");
+    EXPECT_EQ(BookLoaded, 1);
+    EXPECT_EQ(BookNodeCount, nodeCount);
+    EXPECT_EQ(BookIndexEnd, i64(nodeCount) + 3);
+    Reach(Start);
+    EXPECT_EQ(FindBookPosition(), 0);
+    EXPECT_EQ(ChooseBookMove(), NoMove);
 }
 
 TEST_F(BookFile, ReadOnlyBookIsReadButNotForLearning) {

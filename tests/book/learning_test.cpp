@@ -191,19 +191,23 @@ TEST_F(Learning, OpeningKeepsRefusesOrInitialisesAFile) {
         }
     }
 
-    // A name that cannot be opened as a file: nothing is read or written.
+    // A name that is no regular file (a directory; a FIFO, which would make
+    // the open or every read wait): nothing is read or written.
     ASSERT_EQ(std::remove("Learn.kv1"), 0);
-    ASSERT_EQ(mkdir("Learn.kv1", 0700), 0);
-    UseLearning = UseLearningData = 1;
-    EXPECT_EQ(Open(), "Error opening \"Learn.kv1\"!\n");
-    EXPECT_EQ(LearnFileHandle, nullptr);
-    EXPECT_EQ(UseLearning, 0);
-    EXPECT_EQ(UseLearningData, 0);
-    i32 depth, score;
-    u32 move, offset = 1;
-    FindLearnRecord(1, 2, &depth, &score, &move, &offset);
-    EXPECT_EQ(offset, 0u);
-    AppendLearnRecord(1, 2, 3, 4, 5);
+    for (int (*make)(const char*, mode_t) : {mkdir, mkfifo}) {
+        ASSERT_EQ(make("Learn.kv1", 0700), 0);
+        UseLearning = UseLearningData = 1;
+        EXPECT_EQ(Open(), "Error opening \"Learn.kv1\"! (not a regular file)\n");
+        EXPECT_EQ(LearnFileHandle, nullptr);
+        EXPECT_EQ(UseLearning, 0);
+        EXPECT_EQ(UseLearningData, 0);
+        i32 depth, score;
+        u32 move, offset = 1;
+        FindLearnRecord(1, 2, &depth, &score, &move, &offset);
+        EXPECT_EQ(offset, 0u);
+        AppendLearnRecord(1, 2, 3, 4, 5);
+        ASSERT_EQ(std::remove("Learn.kv1"), 0);
+    }
 }
 
 TEST_F(Learning, RecordsShareAChainInTheOrderAdded) {

@@ -7,7 +7,10 @@
 #include <string>
 
 #include "board/types.h"
+#include "driver/settings_file.h"
+#include "platform/input_reader.h"
 #include "support/engine_process.h"
+#include "tablebase/tablebase_settings.h"
 
 namespace {
 
@@ -225,17 +228,50 @@ TEST(SettingsFile, EveryKeySetsWhatTheEchoShows) {
          "Tropism\n"
          "Learning=on,extra\n"
          "Pondering = off\n",
+         // A comment may start after blanks; a known key without a value
+         // changes nothing; a value that is no number is an unknown token.
          Warning(1, "Token unknown \"maybe\"") + Warning(2, "Token unknown \"sometimes\"") +
              Warning(3, "Token unknown \"1\"") + Warning(4, "Token unknown \"\"") +
-             Warning(11, "Token unknown \"yes\""),
+             Warning(8, "Key unknown \"Unknown\"") + Warning(11, "Token unknown \"yes\"") +
+             Warning(12, "Token unknown \"abc\""),
          [](Echo& e) {
              e.useBookWeights = false;
              e.useBookLearning = false;
              e.bookLearningMode = "DISCOVER";
              e.logLearningIntoFile = true;
-             e.resignValue = 0;  // no number reads as 0
              e.useLearning = true;
              e.pondering = false;
+         }},
+        {"keys the file does not know, and numbers that are no 32-bit integers",
+         "; the echo's names and other spellings are no keys\n"
+         "FooBar = 3\n"
+         "UseLearning = on\n"
+         "EGTB path = tb\n"
+         "\n"
+         "   \n"
+         "ResignValue = 99999999999\n"
+         "ResignTimes = 2147483648\n"
+         "BookLearningBound = -2147483649\n"
+         "TranspositionSizeMb = 64MB\n"
+         "Aggressivity = 1e3\n"
+         "VarietyOfPlay = --5\n"
+         "Cowardice = 0x10\n"
+         "FooBar\n"
+         "=5\n"
+         "ResignValue = -2147483648\n"
+         "ResignTimes = +2147483647\n"
+         "Tropism = -2147483648\n",
+         Warning(2, "Key unknown \"FooBar\"") + Warning(3, "Key unknown \"UseLearning\"") +
+             Warning(4, "Key unknown \"EGTB\"") + Warning(7, "Token unknown \"99999999999\"") +
+             Warning(8, "Token unknown \"2147483648\"") + Warning(9, "Token unknown \"-2147483649\"") +
+             Warning(10, "Token unknown \"64MB\"") + Warning(11, "Token unknown \"1e3\"") +
+             Warning(12, "Token unknown \"--5\"") + Warning(13, "Token unknown \"0x10\"") +
+             Warning(14, "Key unknown \"FooBar\"") + Warning(15, "Key unknown \"5\"") +
+             Warning(18, "Incorrect TROPISM setting; set to 0"),
+         [](Echo& e) {
+             e.resignValue = -2147483647 - 1;
+             e.resignTimes = 2147483647;
+             e.tropism = 0, e.tropismWeight = 0;
          }},
         {"paths and book names keep the rest of their line",
          "EGTBPath=c:\\tb\\  \n"
@@ -262,7 +298,7 @@ TEST(SettingsFile, LongLinesAreReadInPiecesThatCountAsLines) {
         // Line 3.
         "Tropism = 999\n" +
         // 498 characters and the line feed: reads 4, 5 and 6 (the line feed
-        // alone).
+        // alone, a blank line).
         std::string(498, 'y') + "\n" +
         // 100001 characters with the line feed: 402 reads, lines 7 to 408.
         std::string(100000, 'z') + "\n" +
@@ -279,12 +315,18 @@ TEST(SettingsFile, LongLinesAreReadInPiecesThatCountAsLines) {
     expected.cowardice = 0, expected.cowardiceWeight = 0;
     expected.egtbPath = std::string(238, 'p');
     expected.varietyOfPlay = 100;
+    // A line cut into pieces is reported once; the pieces after its first
+    // are no keys anyone wrote, so they are not reported as unknown keys.
+    const std::string tooLong = "Line too long; read in pieces of 249 characters";
     const EngineRun run = RunWithSettings(settings);
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.output,
-              StartupOutput(Warning(2, "Incorrect AGGRESSIVITY setting; set to 300") +
-                                Warning(3, "Incorrect TROPISM setting; set to 300") +
-                                Warning(409, "Incorrect COWARDICE setting; set to 0") +
+              StartupOutput(Warning(1, tooLong) + Warning(2, "Incorrect AGGRESSIVITY setting; set to 300") +
+                                Warning(3, "Incorrect TROPISM setting; set to 300") + Warning(4, tooLong) +
+                                Warning(4, "Key unknown \"" + std::string(249, 'y') + "\"") +
+                                Warning(7, tooLong) +
+                                Warning(7, "Key unknown \"" + std::string(249, 'z') + "\"") +
+                                Warning(409, "Incorrect COWARDICE setting; set to 0") + Warning(410, tooLong) +
                                 Warning(412, "Incorrect VarietyOfPlay setting; set to 100"),
                             expected));
 }
@@ -305,6 +347,21 @@ TEST(SettingsFile, LinesEndAtTheirFirstControlCharacter) {
     const EngineRun run = RunWithSettings(settings);
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.output, StartupOutput("", expected));
+}
+
+// In-process: the path list holds anything a command line can give; a
+// longer text (from no protocol) is cut with a line that says so.
+TEST(SettingsFile, TablebasePathListIsKeptWholeOrCutWithALine) {
+    const std::string longest(InputLineSize - 1, 'p');
+    EXPECT_TRUE(SetTablebasePath(longest.c_str()));
+    EXPECT_EQ(std::string(EgtbPath), longest);
+    const std::string longer(70000, 'q');
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(SetTablebasePath(longer.c_str()));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Tablebase path list of 70000 characters cut to its first 65535\n");
+    EXPECT_EQ(std::string(EgtbPath), longer.substr(0, 65535));
+    SetTablebasePath("c:\\tablebases\\");
 }
 
 }  // namespace

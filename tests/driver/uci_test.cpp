@@ -392,9 +392,11 @@ TEST(Uci, HashOptionsAndTheRest) {
     engine.Send("setoption name Hash value 0");
     engine.Send("setoption name PawnHash value 0");
     EXPECT_EQ(hashfull("go depth 7"), 0);
-    // Sizes beyond the range are clamped, not taken as they come.
-    engine.Send("setoption name Hash value 100000");
-    engine.Send("setoption name PawnHash value 4096");
+    // Sizes beyond the range are clamped, not taken as they come (those above
+    // it, which would take 1 GB, are checked in-process: uci_options_test).
+    engine.Send("setoption name Hash value -100000");
+    engine.Send("setoption name PawnHash value -4096");
+    EXPECT_EQ(hashfull("go depth 5"), 0);
     engine.Send("setoption name Hash value 16");
     engine.Send("setoption name PawnHash value 2");
     EXPECT_GE(hashfull("go depth 6"), 0);

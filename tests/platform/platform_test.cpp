@@ -10,10 +10,12 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -140,16 +142,107 @@ TEST(Platform, OpenFileTrimmingBlanksTriesTheNameAsGivenFirst) {
     }
 }
 
+// Only regular files are opened, and the open never waits: a FIFO without
+// a writer would block fopen itself, and reads from one would wait for ever.
+TEST(Platform, OpenRegularFileRefusesFifosDevicesAndDirectories) {
+    ScratchDirectory scratch;
+    const std::string dir = scratch.name;
+    WriteFile(dir + "/Book.kvb", "book");
+    ASSERT_EQ(mkfifo((dir + "/fifo").c_str(), 0644), 0);
+    ASSERT_EQ(mkfifo((dir + "/LEARN.KV1").c_str(), 0644), 0);
+    std::filesystem::create_directory(dir + "/kqk.nbw");
+    struct Case {
+        std::string path;
+        const char* mode;
+        OpenFailure failure;
+        std::string openedPath;  // the path as the file system has it
+    };
+    const Case cases[] = {
+        {"c:\\" + dir + "\\BOOK.KVB", "rb", OpenFailure::None, dir + "/Book.kvb"},
+        {dir + "/Book.kvb", "r+b", OpenFailure::None, dir + "/Book.kvb"},
+        {dir + "/fifo", "rb", OpenFailure::NotRegular, dir + "/fifo"},
+        {dir + "/fifo", "r+b", OpenFailure::NotRegular, dir + "/fifo"},
+        {dir + "/fifo", "a", OpenFailure::NotRegular, dir + "/fifo"},
+        {dir + "/fifo", "wb", OpenFailure::NotRegular, dir + "/fifo"},
+        {dir + "/learn.kv1", "rb+", OpenFailure::NotRegular, dir + "/LEARN.KV1"},
+        {dir + "/kqk.nbw", "rb", OpenFailure::NotRegular, dir + "/kqk.nbw"},
+        {"/dev/null", "rb", OpenFailure::NotRegular, "/dev/null"},
+        {dir + "/missing", "rb", OpenFailure::Missing, dir + "/missing"},
+        {dir + "/missing/deeper", "wb", OpenFailure::Missing, dir + "/missing/deeper"},
+        // Writes create the name as given; "x" only a name not yet there.
+        {dir + "/new.log", "a", OpenFailure::None, dir + "/new.log"},
+        {dir + "/Book.kvb", "wbx", OpenFailure::CannotOpen, dir + "/Book.kvb"},
+        {dir + "/created", "wbx", OpenFailure::None, dir + "/created"},
+    };
+    for (const Case& c : cases) {
+        const OpenedFile opened = OpenRegularFile(c.path.c_str(), c.mode);
+        EXPECT_EQ(opened.failure, c.failure) << c.path << " " << c.mode;
+        EXPECT_EQ(opened.file != nullptr, c.failure == OpenFailure::None) << c.path << " " << c.mode;
+        EXPECT_EQ(opened.path, c.openedPath) << c.path << " " << c.mode;
+        if (opened.file) fclose(opened.file);
+    }
+    // The stream of a regular file works as fopen's: reads, and writes in place.
+    OpenedFile book = OpenRegularFile((dir + "/Book.kvb").c_str(), "r+b");
+    ASSERT_NE(book.file, nullptr);
+    EXPECT_EQ(ReadAll(book.file), "book");
+    fseek(book.file, 0, SEEK_SET);
+    fputs("BO", book.file);
+    fclose(book.file);
+    book = OpenRegularFile((dir + "/Book.kvb").c_str(), "rb");
+    EXPECT_EQ(ReadAll(book.file), "BOok");
+    fclose(book.file);
+    // Trailing blanks are dropped only when the name as given is missing.
+    EXPECT_EQ(OpenRegularFileTrimmingBlanks((dir + "/fifo  ").c_str(), "rb").failure, OpenFailure::NotRegular);
+    OpenedFile trimmed = OpenRegularFileTrimmingBlanks((dir + "/Book.kvb \r").c_str(), "rb");
+    ASSERT_NE(trimmed.file, nullptr);
+    EXPECT_EQ(trimmed.path, dir + "/Book.kvb");
+    fclose(trimmed.file);
+}
+
+TEST(Platform, DirectoryIdentityIsTheSameForEverySpelling) {
+    ScratchDirectory scratch;
+    std::filesystem::create_directory(scratch.name + "/Tables");
+    FileIdentity first, other;
+    ASSERT_TRUE(DirectoryIdentity((scratch.name + "/Tables").c_str(), &first));
+    for (const std::string& path : {scratch.name + "/tables/", "c:\\" + scratch.name + "\\TABLES",
+                                    "./" + scratch.name + "/./Tables"}) {
+        ASSERT_TRUE(DirectoryIdentity(path.c_str(), &other)) << path;
+        EXPECT_EQ(other, first) << path;
+    }
+    ASSERT_TRUE(DirectoryIdentity("", &other));
+    EXPECT_FALSE(other == first);
+    EXPECT_FALSE(DirectoryIdentity((scratch.name + "/missing").c_str(), &other));
+    WriteFile(scratch.name + "/file", "");
+    EXPECT_FALSE(DirectoryIdentity((scratch.name + "/file").c_str(), &other));
+}
+
 TEST(Platform, FindFileCaseInsensitivePrefersTheExactName) {
     ScratchDirectory scratch;
     WriteFile(scratch.name + "/values.txt", "");
     WriteFile(scratch.name + "/VALUES.TXT", "");
-    EXPECT_EQ(FindFileCaseInsensitive(scratch.name + "/VALUES.TXT"), scratch.name + "/VALUES.TXT");
-    EXPECT_EQ(FindFileCaseInsensitive(scratch.name + "/values.txt"), scratch.name + "/values.txt");
-    // Of several inexact matches the choice is stable: the lexically first.
-    EXPECT_EQ(FindFileCaseInsensitive(scratch.name + "/Values.txt"), scratch.name + "/VALUES.TXT");
-    EXPECT_EQ(FindFileCaseInsensitive(scratch.name + "/missing.txt"), "");
-    EXPECT_EQ(FindFileCaseInsensitive(""), "");
+    std::filesystem::create_directory(scratch.name + "/Tables");
+    WriteFile(scratch.name + "/Tables/kqk.nbw", "");
+    // The same answers with the listings kept (as during a tablebase scan)
+    // as with each name looked up by itself.
+    for (bool kept : {false, true}) {
+        SCOPED_TRACE(kept ? "listings kept" : "no listings kept");
+        std::optional<DirectoryListingCache> listings;
+        if (kept) listings.emplace();
+        EXPECT_EQ(FindFileCaseInsensitive(scratch.name + "/VALUES.TXT"), scratch.name + "/VALUES.TXT");
+        EXPECT_EQ(FindFileCaseInsensitive(scratch.name + "/values.txt"), scratch.name + "/values.txt");
+        // Of several inexact matches the choice is stable: the lexically first.
+        EXPECT_EQ(FindFileCaseInsensitive(scratch.name + "/Values.txt"), scratch.name + "/VALUES.TXT");
+        EXPECT_EQ(FindFileCaseInsensitive(scratch.name + "/tables/KQK.NBW"), scratch.name + "/Tables/kqk.nbw");
+        EXPECT_EQ(FindFileCaseInsensitive("./" + scratch.name + "/../" + scratch.name + "/Tables/./kqk.nbw"),
+                  "./" + scratch.name + "/../" + scratch.name + "/Tables/./kqk.nbw");
+        EXPECT_EQ(FindFileCaseInsensitive(scratch.name + "/missing.txt"), "");
+        EXPECT_EQ(FindFileCaseInsensitive(scratch.name + "/values.txt/deeper"), "");
+        EXPECT_EQ(FindFileCaseInsensitive(""), "");
+        EXPECT_EQ(OpenRegularFile((scratch.name + "/tables/kqk.NBW").c_str(), "rb").path,
+                  scratch.name + "/Tables/kqk.nbw");
+        EXPECT_EQ(OpenRegularFile((scratch.name + "/Tables/krk.nbw").c_str(), "rb").failure, OpenFailure::Missing);
+        fclose(OpenRegularFile((scratch.name + "/Tables/kqk.nbw").c_str(), "rb").file);
+    }
 }
 
 TEST(Platform, NowMsIsMonotonicMilliseconds) {

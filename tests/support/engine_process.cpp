@@ -8,12 +8,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-std::string MakeScratchDir() {
-    char pattern[] = "/tmp/korvalent-test-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    return made ? made : "/tmp";
-}
-
 EngineRun RunEngine(const std::string& input, int seconds, const std::string& workDir) {
     const std::string dir = workDir.empty() ? MakeScratchDir() : workDir;
     const std::string inputFile = dir + "/stdin.txt", outputFile = dir + "/stdout.txt";

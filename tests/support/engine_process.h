@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "support/scratch_dirs.h"
+
 struct EngineRun {
     std::string output;
     int exitCode = -1;  // 124 when the time limit ended it
@@ -12,6 +14,3 @@ struct EngineRun {
 // Runs the engine in a fresh scratch directory (optionally holding the given
 // files first), feeding it `input`, and waits at most `seconds`.
 EngineRun RunEngine(const std::string& input, int seconds = 30, const std::string& workDir = "");
-
-// A fresh empty directory for one test.
-std::string MakeScratchDir();

@@ -123,13 +123,69 @@ TEST_F(BlockCache, FileThatCannotBeOpenedIsForgotten) {
     WriteSynthetic("kpk.nbw", Kpk, 0);
     Scan(1048576);
     unlink((dir + "/kpk.nbw").c_str());
+    testing::internal::CaptureStdout();
     EXPECT_EQ(ReadTableByte(Kpk, 0, 0, 0), NoTableByte);
+    EXPECT_EQ(ReadTableByte(Kpk, 0, 1, 0), NoTableByte);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Tablebase file " + dir + "/kpk.nbw cannot be opened; it is no longer probed\n");
     EXPECT_EQ(TablebaseFiles[Kpk].fileName[0][0], nullptr);
     EXPECT_EQ(TableCacheFreeList, reinterpret_cast<TableCacheBlock*>(TableCacheMemory));
     // The next scan finds the file again.
     WriteSynthetic("kpk.nbw", Kpk, 0);
     Scan(1048576);
     EXPECT_EQ(ReadTableByte(Kpk, 0, 0, 0), Expected(Kpk, 0, 0));
+}
+
+// A file that fails a read during play: one line naming the file and the
+// block, no value from that block or any later one of the file (no wrong
+// value either), and no further line.
+TEST_F(BlockCache, BlockThatCannotBeReadIsReportedOnce) {
+    // A plain file cut short after the scan: block 5 is gone.
+    WriteSynthetic("kpk.nbw", Kpk, 0);
+    Scan(1048576);
+    ASSERT_EQ(truncate((dir + "/kpk.nbw").c_str(), 3 * 8192), 0);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(ReadTableByte(Kpk, 0, 1, 0), Expected(Kpk, 0, 8192));
+    EXPECT_EQ(ReadTableByte(Kpk, 0, 5, 0), NoTableByte);
+    EXPECT_EQ(ReadTableByte(Kpk, 0, 2, 0), NoTableByte);
+    EXPECT_EQ(ReadTableByte(Kpk, 0, 5, 0), NoTableByte);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Tablebase file " + dir + "/kpk.nbw: block 5 cannot be read; the file is no longer probed\n");
+}
+
+TEST_F(BlockCache, BlockThatCannotBeDecodedIsReportedOnce) {
+    // Compressible data, so that its blocks are coded, not stored plain.
+    std::vector<u8> data(TablebaseRegistry[Kpk].indexSize[1]);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = u8(i % 7 == 0 ? i / 7 % 5 : 0);
+    const test_encoder::EncodedTable encoded = test_encoder::EncodeTable(data);
+    ASSERT_FALSE(encoded.plainBlock[3]);
+    const std::string path = dir + "/kpk.nbb.emd";
+    // Block 3's stored bytes overwritten: some fill makes its stream fail
+    // (run past its stored bytes, or copy from before the block).
+    bool failed = false;
+    for (u8 fill : {0x00, 0xFF, 0x55, 0xAA, 0x0F, 0xF0}) {
+        WriteWholeFile(path, encoded.file);
+        Scan(1048576);
+        const CompressedFileDescriptor* descriptor = TablebaseFiles[Kpk].compressedInfo[1][0];
+        ASSERT_NE(descriptor, nullptr);
+        const u32 start = descriptor->blockOffsets[3], end = descriptor->blockOffsets[4];
+        std::vector<u8> damaged = encoded.file;
+        std::fill(damaged.begin() + start, damaged.begin() + end, fill);
+        WriteWholeFile(path, damaged);
+        testing::internal::CaptureStdout();
+        const i32 byte = ReadTableByte(Kpk, 1, 3, 100);
+        const std::string printed = testing::internal::GetCapturedStdout();
+        if (byte != NoTableByte) continue;
+        EXPECT_EQ(printed, "Tablebase file " + path + ": block 3 cannot be decoded; the file is no longer probed\n");
+        // The rest of the file is no longer read, and says nothing more.
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(ReadTableByte(Kpk, 1, 0, 0), NoTableByte);
+        EXPECT_EQ(ProbeTableValue(Kpk, 1, 5), NoTableValue);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+        failed = true;
+        break;
+    }
+    EXPECT_TRUE(failed);
 }
 
 // Positions beyond 2^31 and beyond 3 x 2^31 in files of one table side.

@@ -159,25 +159,95 @@ TEST(TableFiles, CompressedNamesInTheirOrder) {
     InitTablebases(nullptr);
 }
 
-// The fatal ends go through the real executable: one "*** " line, code 1.
-TEST(TableFiles, WrongLengthOrBrokenFileEndsTheEngine) {
+// A file that cannot serve is skipped with one line naming it as the file
+// system has it; the scan goes on and a usable file of another name (or in
+// a later directory) takes its place. Whole runs of the engine: see
+// damaged_files_test.
+TEST(TableFiles, FilesThatCannotServeAreSkippedWithOneLine) {
+    const std::string root = MakeScratchDir();
+    const std::vector<u8> kpkWhite = test_encoder::EncodeTable(SyntheticTable(Kpk, 0)).file;
+    test_encoder::EncoderOptions smallBlocks;
+    smallBlocks.blockSizeLog2 = 12;
+    struct File {
+        const char* name;
+        std::vector<u8> bytes;
+        bool fifo = false;
+    };
     struct Case {
-        const char* file;
-        u64 length;
-        const char* line;
+        const char* what;
+        std::vector<File> files;
+        const char* registered;  // kpk white to move, or "" for none
+        std::string printed;     // with the directory as <dir>
     };
     const Case cases[] = {
-        {"kpk.nbw", 100, "*** c:\\tablebases\\kpk.nbw corrupted 81664 81664 100\n"},
-        {"kpk.nbb.emd", 100, "*** Unable to read c:\\tablebases\\kpk.nbb.emd - read error\n"},
+        {"a plain file of the wrong length gives way to a compressed one",
+         {{"kpk.nbw", std::vector<u8>(100)}, {"kpk.nbw.emd", kpkWhite}},
+         "kpk.nbw.emd",
+         "Tablebase file <dir>/kpk.nbw skipped: wrong length (holds 100 positions, should hold 81664)\n"},
+        {"a FIFO is never opened",
+         {{"KPK.NBW", {}, true}, {"kpk_nbw.emd", kpkWhite}},
+         "kpk_nbw.emd",
+         "Tablebase file <dir>/KPK.NBW skipped: not a regular file\n"},
+        {"an empty compressed file",
+         {{"kpk.nbw.emd", {}}},
+         "",
+         "Tablebase file <dir>/kpk.nbw.emd skipped: read error\n"},
+        {"blocks of another size",
+         {{"kpk.nbw.emd", test_encoder::EncodeTable(SyntheticTable(Kpk, 0), smallBlocks).file}},
+         "",
+         "Tablebase file <dir>/kpk.nbw.emd skipped: unsupported block size 4096\n"},
+        {"a compressed file cut short",
+         {{"kpk.nbw.emd", std::vector<u8>(kpkWhite.begin(), kpkWhite.end() - 1)}},
+         "",
+         "Tablebase file <dir>/kpk.nbw.emd skipped: cut short (" + std::to_string(kpkWhite.size() - 1) +
+             " bytes, its blocks end at " + std::to_string(kpkWhite.size()) + ")\n"},
     };
+    i32 n = 0;
     for (const Case& c : cases) {
-        const std::string dir = MakeScratchDir();
-        const std::string tables = NewDir(dir, "tablebases");
-        WriteSparseFile(tables + "/" + c.file, c.length);
-        const EngineRun run = RunEngine("uci\nquit\n", 30, dir);
-        EXPECT_EQ(run.exitCode, 1) << c.file;
-        EXPECT_NE(run.output.find(c.line), std::string::npos) << run.output;
+        SCOPED_TRACE(c.what);
+        const std::string dir = NewDir(root, std::to_string(n++).c_str());
+        for (const File& file : c.files) {
+            const std::string path = dir + "/" + file.name;
+            if (file.fifo)
+                ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
+            else
+                WriteWholeFile(path, file.bytes);
+        }
+        WritePlainSide(dir, "kpk.nbb", Kpk, 1);
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(InitTablebases(dir.c_str()), 3);
+        std::string printed = c.printed;
+        printed.replace(printed.find("<dir>"), 5, dir);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), printed);
+        EXPECT_EQ(RegisteredName(Kpk, 0), *c.registered ? dir + "\\" + c.registered : "");
+        EXPECT_EQ(RegisteredName(Kpk, 1), dir + "\\kpk.nbb");
     }
+    // A split side's extent may hold a full extent or the rest.
+    const std::string dir = NewDir(root, "split");
+    WriteWholeFile(dir + "/krbkbn.0.nbw.emd", test_encoder::EncodeTable(std::vector<u8>(100, 3)).file);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(InitTablebases(dir.c_str()), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Tablebase file " + dir +
+                  "/krbkbn.0.nbw.emd skipped: wrong length (holds 100 positions, should hold 2147483648 or " +
+                  std::to_string(TablebaseRegistry[Krbkbn].indexSize[0] % ExtentBytes) + ")\n");
+    // Nothing the damaged files held is counted for memory.
+    EXPECT_EQ(EgtbIndexBytes, sizeof(DecodeState));
+    InitTablebases(nullptr);
+}
+
+// A directory is searched once however often, and under whatever spelling,
+// the list names it; so is the working directory of many empty pieces.
+TEST(TableFiles, DirectoryNamedAgainIsScannedOnce) {
+    const std::string root = MakeScratchDir();
+    const std::string a = NewDir(root, "a");
+    WritePlainSide(a, "kpk.nbw", Kpk, 0);
+    const std::string list = a + ";" + a + "/," + root + "/./a;" + root + "/A;" + std::string(1100, ',') + a;
+    EXPECT_EQ(InitTablebases(list.c_str()), 3);
+    EXPECT_EQ(TablebaseDirectoriesScanned, 2);
+    EXPECT_EQ(RegisteredName(Kpk, 0), a + "\\kpk.nbw");
+    EXPECT_EQ(InitTablebases(nullptr), 0);
+    EXPECT_EQ(TablebaseDirectoriesScanned, 0);
 }
 
 TEST(TableFiles, StartUpLinesAndEmptyPieceIsTheWorkingDirectory) {
