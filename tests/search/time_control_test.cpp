@@ -22,6 +22,8 @@ class TimeAllocation : public ::testing::Test {
 protected:
     void SetUp() override {
         InitEngineTables();
+        // The allocation as it is with nothing lost outside the engine.
+        MoveOverheadMs = 0;
         ASSERT_EQ(ParseFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -"), 1);
     }
     void TearDown() override {
@@ -36,6 +38,7 @@ protected:
         SearchesOutOfBook = 0;
         DrawScore = 0;
         TimeBudgetCs = TimeHardLimitCs = TimeUnlimitedCs;
+        MoveOverheadMs = DefaultMoveOverheadMs;
     }
     static void Allocate(const ClockCase& c) {
         MoveTimeCs = c.moveTime;
