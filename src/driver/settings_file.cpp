@@ -15,6 +15,7 @@
 #include "platform/input_reader.h"
 #include "platform/platform.h"
 #include "search/hash_tables.h"
+#include "search/time_control.h"
 #include "search/trans_table.h"
 #include "tablebase/tablebase_settings.h"
 
@@ -146,6 +147,13 @@ void ApplyVarietyOfPlay(const char* value, const char*) {
         VarietyOfPlay = variety;
     }
 }
+// Milliseconds lost per move outside the engine, clamped to the option's
+// range with a warning naming the value set.
+void ApplyMoveOverhead(const char* value, const char*) {
+    const i32 wanted = ReadClampedNumber(value);
+    const i32 set = SetMoveOverhead(wanted);
+    if (set != wanted) Warn("Incorrect MoveOverhead setting; set to %d\n", set);
+}
 void ApplyBookLearningBound(const char* value, const char*) {
     BookLearningBound = std::atoi(value);
 }
@@ -207,6 +215,7 @@ const SettingsKey SettingsKeys[] = {
     {"UseLearningData", nullptr, ApplyUseLearningData},
     {"UseBookWeights", nullptr, ApplyUseBookWeights},
     {"LogLearningIntoFile", nullptr, ApplyLogLearningIntoFile},
+    {"MoveOverhead", nullptr, ApplyMoveOverhead},
 };
 
 // A line ends at its first control character; bytes from 128 up end it too.

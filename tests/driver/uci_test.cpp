@@ -95,7 +95,7 @@ const std::regex BestMoveLine(
 TEST(Uci, IdentityAndOptionsVerbatim) {
     UciEngine engine;
     const int uciok = engine.Find("uciok");
-    ASSERT_GE(uciok, 13);
+    ASSERT_GE(uciok, 14);
     const std::vector<std::string> expected = {
         "id name Korvalent 1.50",
         "id author Orvel Dunsk",
@@ -110,9 +110,10 @@ TEST(Uci, IdentityAndOptionsVerbatim) {
         "option name Defensivity type spin min 0 max 300 default 100",
         "option name Tropism type spin min 0 max 300 default 100",
         "option name Clear Hash type button",
+        "option name Move Overhead type spin default 30 min 0 max 5000",
         "uciok",
     };
-    const std::vector<std::string> got(engine.lines.begin() + uciok - 13,
+    const std::vector<std::string> got(engine.lines.begin() + uciok - 14,
                                        engine.lines.begin() + uciok + 1);
     EXPECT_EQ(got, expected);
 
