@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 
 #include "board/fen.h"
 #include "board/init_tables.h"
@@ -118,10 +119,10 @@ TEST_F(TimeAllocation, BudgetHardLimitAndDrawScore) {
     }
 }
 
-// One clock and increment with the move overhead at its default, and the
-// limits they must give.
+// One overhead, clock, increment and number of moves to go, and the limits
+// they must give.
 struct OverheadCase {
-    i32 clock, increment, movesToGo;
+    i32 overheadMs, clock, increment, movesToGo;
     i32 budget, hardLimit;
 };
 
@@ -129,38 +130,50 @@ TEST_F(TimeAllocation, OverheadComesOffTheClockAndTheReserveStays) {
     // 30 ms is 3 cs off the clock, and a reserve of three more overheads
     // stays below the hard limit; a clock too short for both stops the
     // search at its first look at the clock (-1).
-    MoveOverheadMs = 30;
     const OverheadCase cases[] = {
         // 5 s: U = 497 x 95 / 100 - 1 = 471, share (29 x inc + U) / 30, hard 7 x share.
-        {500, 0, 0, 11, 105},
-        {500, 1, 0, 12, 112},
-        {500, 5, 0, 15, 140},
-        {500, 10, 0, 18, 175},
+        {30, 500, 0, 0, 11, 105},
+        {30, 500, 1, 0, 12, 112},
+        {30, 500, 5, 0, 15, 140},
+        {30, 500, 10, 0, 18, 175},
         // One move to go: the whole of U, the hard limit half of it.
-        {500, 0, 1, 353, 235},
+        {30, 500, 0, 1, 353, 235},
         // 1 s: U = 91; with an increment the hard limit reaches U / 2.
-        {100, 0, 0, 3, 21},
-        {100, 1, 0, 3, 28},
-        {100, 5, 0, 5, 45},
-        {100, 10, 0, 9, 45},
-        {100, 0, 1, 68, 45},
+        {30, 100, 0, 0, 3, 21},
+        {30, 100, 1, 0, 3, 28},
+        {30, 100, 5, 0, 5, 45},
+        {30, 100, 10, 0, 9, 45},
+        {30, 100, 0, 1, 68, 45},
         // 200 ms: U = 15, half of it 7, and 20 - 3 - 9 = 8 left above the reserve.
-        {20, 0, 0, 3, 0},
-        {20, 10, 0, 7, 7},
-        {20, 0, 1, 11, 7},
+        {30, 20, 0, 0, 3, 0},
+        {30, 20, 10, 0, 7, 7},
+        {30, 20, 0, 1, 11, 7},
         // 50 ms and nothing: below overhead and reserve, no time to plan with.
-        {5, 0, 0, 3, -1},
-        {5, 10, 0, 6, -1},
-        {5, 0, 1, 3, -1},
-        {0, 0, 0, 3, -1},
-        {0, 10, 0, 6, -1},
+        {30, 5, 0, 0, 3, -1},
+        {30, 5, 10, 0, 6, -1},
+        {30, 5, 0, 1, 3, -1},
+        {30, 0, 0, 0, 3, -1},
+        {30, 0, 10, 0, 6, -1},
+        // 50 ms: at 300 ms the reserve, not half of U, bounds the hard
+        // limit (30 - 5 - 15 = 10); at 200 ms nothing is left above it.
+        {50, 30, 10, 0, 7, 10},
+        {50, 30, 0, 1, 16, 10},
+        {50, 20, 10, 0, 7, 0},
+        {50, 20, 0, 1, 9, 0},
+        // 100 ms with an increment of a second: the share is mostly
+        // increment, the hard limit what the overhead and the 300 ms
+        // reserve leave of 600 ms.
+        {100, 60, 100, 0, 73, 20},
     };
     for (const OverheadCase& c : cases) {
+        MoveOverheadMs = c.overheadMs;
         Allocate({"", 0, c.clock, 0, c.increment, c.movesToGo, c.clock, 40, 1, 5, 0, 0, 0});
-        EXPECT_EQ(TimeBudgetCs, c.budget) << c.clock << " cs + " << c.increment << ", to go "
-                                          << c.movesToGo;
-        EXPECT_EQ(TimeHardLimitCs, c.hardLimit) << c.clock << " cs + " << c.increment
-                                                << ", to go " << c.movesToGo;
+        const std::string what = std::to_string(c.overheadMs) + " ms, " +
+                                 std::to_string(c.clock) + " cs + " +
+                                 std::to_string(c.increment) + ", to go " +
+                                 std::to_string(c.movesToGo);
+        EXPECT_EQ(TimeBudgetCs, c.budget) << what;
+        EXPECT_EQ(TimeHardLimitCs, c.hardLimit) << what;
     }
 }
 
