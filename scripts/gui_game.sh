@@ -13,11 +13,16 @@
 # Without Xvfb, xboard, fairymax (or polyglot for uci) it skips with exit code
 # 77, except under CI=true, where a missing package is a failure.
 # GUI_GAME_KEEP=1 keeps the run's directory (game, logs) under $TMPDIR or /tmp;
-# GUI_GAME_SECONDS changes the limit of the whole run.
+# GUI_GAME_SECONDS changes the limit of the whole run; GUI_GAME_TC and
+# GUI_GAME_INC change the time control (xboard's -tc minutes:seconds and -inc
+# seconds; 0:20 and 0.2 by default), e.g. GUI_GAME_TC=0:30 GUI_GAME_INC=0
+# GUI_GAME_SECONDS=300 for 30 s sudden death.
 set -u
 
 SkipCode=77
 GameSeconds=${GUI_GAME_SECONDS:-240}   # the whole run, start-up to exit; a game takes 1-2 minutes
+TimeControl=${GUI_GAME_TC:-0:20}
+Increment=${GUI_GAME_INC:-0.2}
 
 engine=${1:-}
 protocol=${2:-}
@@ -77,13 +82,14 @@ fi
 
 pgn=$work/game.pgn
 debug_log=$work/debug.log
-# 20 s + 0.2 s per move and side, pondering on; xboard calls flags itself,
-# and ends a lost or endless game early so the run stays short.
+# 20 s + 0.2 s per move and side unless told otherwise, pondering on; xboard
+# calls flags itself, and ends a lost or endless game early so the run stays
+# short.
 HOME=$work/home DISPLAY=:$(cat "$work/display") timeout -k 10 "$GameSeconds" xboard \
     -settingsFile "$work/home/xboard.settings" -saveSettingsOnExit false \
     -fcp "$first_program" -fd "$work/engine" \
     -scp fairymax -sd "$work/home" \
-    -tc 0:20 -inc 0.2 -ponderNextMove true -autoCallFlag true \
+    -tc "$TimeControl" -inc "$Increment" -ponderNextMove true -autoCallFlag true \
     -adjudicateLossThreshold -1000 -adjudicateDrawMoves 120 \
     -matchMode true -matchGames 1 -saveGameFile "$pgn" -popupExitMessage false \
     -soundProgram true -debug -nameOfDebugFile "$debug_log" > "$work/xboard.out" 2>&1 &
@@ -134,4 +140,7 @@ case "$reason" in
 esac
 
 moves=$(grep -oE '[0-9]+\. ' "$pgn" | tail -n 1)
-echo "ok   $protocol: $result {$reason} after ${moves%. } moves"
+# The engine's lowest clock as xboard sent it before a move ("time" in
+# centiseconds, to the first engine or to polyglot).
+lowest=$(sed -n 's/.*>first *: *time \(-\?[0-9]\+\).*/\1/p' "$debug_log" | sort -n | head -n 1)
+echo "ok   $protocol: $result {$reason} after ${moves%. } moves; lowest clock ${lowest:-?} cs"
