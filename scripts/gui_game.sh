@@ -16,13 +16,16 @@
 # GUI_GAME_SECONDS changes the limit of the whole run; GUI_GAME_TC and
 # GUI_GAME_INC change the time control (xboard's -tc minutes:seconds and -inc
 # seconds; 0:20 and 0.2 by default), e.g. GUI_GAME_TC=0:30 GUI_GAME_INC=0
-# GUI_GAME_SECONDS=300 for 30 s sudden death.
+# GUI_GAME_SECONDS=300 for 30 s sudden death. GUI_GAME_OPPONENT=self plays
+# the engine against itself (a second process in the same protocol) instead
+# of fairymax: longer games that run the clocks down.
 set -u
 
 SkipCode=77
 GameSeconds=${GUI_GAME_SECONDS:-240}   # the whole run, start-up to exit; a game takes 1-2 minutes
 TimeControl=${GUI_GAME_TC:-0:20}
 Increment=${GUI_GAME_INC:-0.2}
+Opponent=${GUI_GAME_OPPONENT:-fairymax}
 
 engine=${1:-}
 protocol=${2:-}
@@ -76,8 +79,16 @@ fi
 
 if [ "$protocol" = xboard ]; then
     first_program=$engine
+    second_program=$engine
 else
     first_program="polyglot -noini -ec $engine -ed $work/engine -log true -lf $work/polyglot.log"
+    second_program="polyglot -noini -ec $engine -ed $work/engine -log true -lf $work/polyglot2.log"
+fi
+if [ "$Opponent" = self ]; then
+    second_dir=$work/engine
+else
+    second_program=fairymax
+    second_dir=$work/home
 fi
 
 pgn=$work/game.pgn
@@ -88,7 +99,7 @@ debug_log=$work/debug.log
 HOME=$work/home DISPLAY=:$(cat "$work/display") timeout -k 10 "$GameSeconds" xboard \
     -settingsFile "$work/home/xboard.settings" -saveSettingsOnExit false \
     -fcp "$first_program" -fd "$work/engine" \
-    -scp fairymax -sd "$work/home" \
+    -scp "$second_program" -sd "$second_dir" \
     -tc "$TimeControl" -inc "$Increment" -ponderNextMove true -autoCallFlag true \
     -adjudicateLossThreshold -1000 -adjudicateDrawMoves 120 \
     -matchMode true -matchGames 1 -saveGameFile "$pgn" -popupExitMessage false \
@@ -141,6 +152,8 @@ esac
 
 moves=$(grep -oE '[0-9]+\. ' "$pgn" | tail -n 1)
 # The engine's lowest clock as xboard sent it before a move ("time" in
-# centiseconds, to the first engine or to polyglot).
-lowest=$(sed -n 's/.*>first *: *time \(-\?[0-9]\+\).*/\1/p' "$debug_log" | sort -n | head -n 1)
+# centiseconds, to the engine or to polyglot; to either engine in self-play).
+engines=first
+[ "$Opponent" = self ] && engines="first|second"
+lowest=$(sed -En "s/.*>($engines) *: *time (-?[0-9]+).*/\2/p" "$debug_log" | sort -n | head -n 1)
 echo "ok   $protocol: $result {$reason} after ${moves%. } moves; lowest clock ${lowest:-?} cs"
