@@ -24,7 +24,7 @@ extern i32 MultiPv;            // principal variations to report, 1 = best move 
 // option and the MoveOverhead setting.
 constexpr i32 MinMoveOverheadMs = 0;
 constexpr i32 MaxMoveOverheadMs = 5000;
-constexpr i32 DefaultMoveOverheadMs = 50;
+constexpr i32 DefaultMoveOverheadMs = 100;
 extern i32 MoveOverheadMs;
 
 // Limits of the running search, set before it starts. A budget of

@@ -27,7 +27,7 @@ struct Echo {
     i32 varietyOfPlay = 10, bookLearningBound = 400;
     bool useLearning = false, useLearningData = false, logLearningIntoFile = false;
     bool pondering = true;
-    i32 moveOverheadMs = 50;
+    i32 moveOverheadMs = 100;
 };
 
 std::string OnOff(bool on) { return on ? "on\n" : "off\n"; }

@@ -113,7 +113,7 @@ TEST(Uci, IdentityAndOptionsVerbatim) {
         "option name Defensivity type spin min 0 max 300 default 100",
         "option name Tropism type spin min 0 max 300 default 100",
         "option name Clear Hash type button",
-        "option name Move Overhead type spin default 50 min 0 max 5000",
+        "option name Move Overhead type spin default 100 min 0 max 5000",
         "uciok",
     };
     const std::vector<std::string> got(engine.lines.begin() + uciok - 14,
