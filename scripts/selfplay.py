@@ -498,13 +498,19 @@ class EngineSpec:
 
 
 class Engine:
-    def __init__(self, spec, role, ponder):
-        self.spec, self.role, self.ponder = spec, role, ponder
-        self.name = "engine %s" % role
+    """One engine process. spec is an EngineSpec or just the engine's path;
+    ponder switches on the engine's Ponder option when it has one."""
+
+    def __init__(self, spec, name, ponder=False):
+        if isinstance(spec, str):
+            spec = EngineSpec(spec, None, [])
+        self.spec, self.name, self.ponder = spec, name, ponder
         self.id_name = ""
         self.figures = TimeFigures()
         self.workdir = spec.workdir or tempfile.mkdtemp(prefix="korvalent-selfplay-")
-        argv = shlex.split(spec.command)
+        # A path that exists is one word, blanks and all; anything else is a
+        # command line.
+        argv = [spec.command] if os.path.exists(spec.command) else shlex.split(spec.command)
         if os.path.exists(argv[0]):
             argv[0] = os.path.abspath(argv[0])
         try:
@@ -605,7 +611,7 @@ class Engine:
         self.process.kill()
         self.process.wait()
         figures = self.figures
-        self.__init__(self.spec, self.role, self.ponder)
+        self.__init__(self.spec, self.name, self.ponder)
         self.figures = figures
         self.start()
 
@@ -785,7 +791,7 @@ def play_games(specs, args, openings, next_game, report):
     engines = {}
     try:
         for role in ("A", "B"):
-            engines[role] = Engine(specs[role], role, args.ponder)
+            engines[role] = Engine(specs[role], "engine " + role, args.ponder)
             engines[role].start()
         while True:
             game_number = next_game()
