@@ -58,6 +58,10 @@ void AllocateTime() {
     const i64 halfUsable = usable >> 1;
     const i64 moveNumber = GamePly / 2 + 1;
     const i64 increment = EngineIncrementCs;
+    // Each move still to come before the control loses the overhead too;
+    // without an increment nothing gives it back, so the plan pays for it
+    // now: the clock must last as many moves, each of them dearer.
+    const i64 perMove = increment != 0 ? increment : -overhead;
 
     i64 share, hard;
     if (MovesToGo > 0) {
@@ -74,11 +78,11 @@ void AllocateTime() {
                 nextControl = (moveNumber + perControl - 1) / perControl * perControl;
             moves = std::min(nextControl - moveNumber + 1, MaxPlannedMoves);
         }
-        share = ((moves - 1) * increment + usable) / moves;
+        share = ((moves - 1) * perMove + usable) / moves;
         hard = 7 * share;
     } else {
         // The whole game on this clock: plan for 30 more moves.
-        share = ((MaxPlannedMoves - 1) * increment + usable) / MaxPlannedMoves;
+        share = ((MaxPlannedMoves - 1) * perMove + usable) / MaxPlannedMoves;
         hard = 7 * share;
         if (hard >= halfUsable) hard = halfUsable;
     }

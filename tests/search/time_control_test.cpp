@@ -131,21 +131,24 @@ TEST_F(TimeAllocation, OverheadComesOffTheClockAndTheReserveStays) {
     // stays below the hard limit; a clock too short for both stops the
     // search at its first look at the clock (-1).
     const OverheadCase cases[] = {
-        // 5 s: U = 497 x 95 / 100 - 1 = 471, share (29 x inc + U) / 30, hard 7 x share.
-        {30, 500, 0, 0, 11, 105},
+        // 5 s: U = 497 x 95 / 100 - 1 = 471, share (29 x inc + U) / 30, hard
+        // 7 x share; without an increment each of the 29 moves after this
+        // one costs an overhead: (U - 29 x 3) / 30.
+        {30, 500, 0, 0, 9, 84},
         {30, 500, 1, 0, 12, 112},
         {30, 500, 5, 0, 15, 140},
         {30, 500, 10, 0, 18, 175},
         // One move to go: the whole of U, the hard limit half of it.
         {30, 500, 0, 1, 353, 235},
-        // 1 s: U = 91; with an increment the hard limit reaches U / 2.
-        {30, 100, 0, 0, 3, 21},
+        // 1 s: U = 91; with an increment the hard limit reaches U / 2;
+        // without, 29 overheads leave nothing to plan with.
+        {30, 100, 0, 0, 3, 0},
         {30, 100, 1, 0, 3, 28},
         {30, 100, 5, 0, 5, 45},
         {30, 100, 10, 0, 9, 45},
         {30, 100, 0, 1, 68, 45},
         // 200 ms: U = 15, half of it 7, and 20 - 3 - 9 = 8 left above the reserve.
-        {30, 20, 0, 0, 3, 0},
+        {30, 20, 0, 0, 3, -1},
         {30, 20, 10, 0, 7, 7},
         {30, 20, 0, 1, 11, 7},
         // 50 ms and nothing: below overhead and reserve, no time to plan with.
@@ -200,8 +203,8 @@ TEST_F(TimeAllocation, HardLimitLeavesOverheadAndReserveOnTheClock) {
 }
 
 TEST_F(TimeAllocation, GenerousClockKeepsItsBudgetsWithinTheOverhead) {
-    // 60 s + 0 and 60 s + 1 s: the default overhead changes the budget and
-    // the hard limit by no more than itself.
+    // 60 s + 0 and 60 s + 1 s: the default overhead changes the budget by no
+    // more than itself; the hard limit, seven shares, may fall by seven.
     for (i32 increment : {0, 100})
         for (i32 moves : {0, 40})
             for (i32 outOfBook : {0, 5}) {
@@ -216,7 +219,7 @@ TEST_F(TimeAllocation, GenerousClockKeepsItsBudgetsWithinTheOverhead) {
                 EXPECT_LE(TimeBudgetCs, budget) << increment << " " << moves;
                 EXPECT_GE(TimeBudgetCs, budget - overheadCs) << increment << " " << moves;
                 EXPECT_LE(TimeHardLimitCs, hardLimit) << increment << " " << moves;
-                EXPECT_GE(TimeHardLimitCs, hardLimit - overheadCs) << increment << " " << moves;
+                EXPECT_GE(TimeHardLimitCs, hardLimit - 7 * overheadCs) << increment << " " << moves;
             }
 }
 
