@@ -13,7 +13,12 @@
 # Without Xvfb, xboard, fairymax (or polyglot for uci) it skips with exit code
 # 77, except under CI=true, where a missing package is a failure.
 # GUI_GAME_KEEP=1 keeps the run's directory (game, logs) under $TMPDIR or /tmp;
-# GUI_GAME_SECONDS changes the limit of the whole run.
+# GUI_GAME_SECONDS changes the limit of the whole run; GUI_GAME_TC and
+# GUI_GAME_INC change the time control (xboard's -tc minutes:seconds and -inc
+# seconds; 0:20 and 0.2 by default), e.g. GUI_GAME_TC=0:30 GUI_GAME_INC=0
+# GUI_GAME_SECONDS=300 for 30 s sudden death. GUI_GAME_OPPONENT=self plays
+# the engine against itself (a second process in the same protocol) instead
+# of fairymax: longer games that run the clocks down.
 #
 # With GUI_GAME_BOOK=<book> (xboard protocol only) the engine plays from that
 # opening book, a Book.kvb or a Polyglot book that korvalent-book (beside the
@@ -29,6 +34,9 @@ set -u
 
 SkipCode=77
 GameSeconds=${GUI_GAME_SECONDS:-240}   # the whole run, start-up to exit; a game takes 1-2 minutes
+TimeControl=${GUI_GAME_TC:-0:20}
+Increment=${GUI_GAME_INC:-0.2}
+Opponent=${GUI_GAME_OPPONENT:-fairymax}
 
 engine=${1:-}
 protocol=${2:-}
@@ -119,19 +127,28 @@ fi
 
 if [ "$protocol" = xboard ]; then
     first_program=$engine
+    second_program=$engine
 else
     first_program="polyglot -noini -ec $engine -ed $work/engine -log true -lf $work/polyglot.log"
+    second_program="polyglot -noini -ec $engine -ed $work/engine -log true -lf $work/polyglot2.log"
+fi
+if [ "$Opponent" = self ]; then
+    second_dir=$work/engine
+else
+    second_program=fairymax
+    second_dir=$work/home
 fi
 
 pgn=$work/game.pgn
 debug_log=$work/debug.log
-# 20 s + 0.2 s per move and side, pondering on; xboard calls flags itself,
-# and ends a lost or endless game early so the run stays short.
+# 20 s + 0.2 s per move and side unless told otherwise, pondering on; xboard
+# calls flags itself, and ends a lost or endless game early so the run stays
+# short.
 HOME=$work/home DISPLAY=:$(cat "$work/display") timeout -k 10 "$GameSeconds" xboard \
     -settingsFile "$work/home/xboard.settings" -saveSettingsOnExit false \
     -fcp "$first_program" -fd "$work/engine" \
-    -scp fairymax -sd "$work/home" "${gui_book[@]}" \
-    -tc 0:20 -inc 0.2 -ponderNextMove true -autoCallFlag true \
+    -scp "$second_program" -sd "$second_dir" "${gui_book[@]}" \
+    -tc "$TimeControl" -inc "$Increment" -ponderNextMove true -autoCallFlag true \
     -adjudicateLossThreshold -1000 -adjudicateDrawMoves 120 \
     -matchMode true -matchGames 1 -saveGameFile "$pgn" -popupExitMessage false \
     -soundProgram true -debug -nameOfDebugFile "$debug_log" > "$work/xboard.out" 2>&1 &
@@ -195,4 +212,10 @@ if [ -n "$book" ]; then
     cat "$work/book_check.log"
     [ "$book_status" -eq 0 ] || fail "the book check failed (moves: $game_moves)"
 fi
-echo "ok   $protocol: $result {$reason} after ${moves%. } moves${book:+, from the book $book}"
+
+# The engine's lowest clock as xboard sent it before a move ("time" in
+# centiseconds, to the engine or to polyglot; to either engine in self-play).
+engines=first
+[ "$Opponent" = self ] && engines="first|second"
+lowest=$(sed -En "s/.*>($engines) *: *time (-?[0-9]+).*/\2/p" "$debug_log" | sort -n | head -n 1)
+echo "ok   $protocol: $result {$reason} after ${moves%. } moves; lowest clock ${lowest:-?} cs${book:+; from the book $book}"

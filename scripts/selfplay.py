@@ -1,28 +1,44 @@
 #!/usr/bin/env python3
-"""Self-play over UCI: two engine processes play games against each other.
+"""Games between two UCI engines, played the way a GUI plays them.
 
-The script acts as a GUI: it relays the moves, keeps both clocks and checks
+The script acts as the GUI: it relays the moves, keeps both clocks and checks
 that every bestmove is a legal move of the position (with its own small move
 generator), that exactly one bestmove answers each go, that no side runs out
-of time and that no engine process dies. It exits with code 1 on any fault.
+of time and that no engine process dies.
 
-    scripts/selfplay.py --engine build/korvalent64                 # 100 games
+    scripts/selfplay.py --engine build/korvalent64                 # 100 self-play games
     scripts/selfplay.py --engine build/korvalent64 --games 2 --inc-ms 100
-    scripts/selfplay.py --selftest                                 # move generator
+    scripts/selfplay.py --engine build/korvalent64 --games 400 --concurrency 4 \\
+        --base-ms 1000 --inc-ms 10 --log run.jsonl              # resumable with --resume
+    scripts/selfplay.py --engine build/korvalent64 --opponent /usr/games/toga2 \\
+        --opponent-option Hash=16 --base-ms 10000 --inc-ms 100
+    scripts/selfplay.py --engine build/korvalent64 --option "Move Overhead=0" \\
+        --opponent build/korvalent64                            # one setting against another
+    scripts/selfplay.py --selftest                                 # move generator, openings
     scripts/selfplay.py --engine build/korvalent32 --emulator qemu-i386 --games 2
 
+Engine A is --engine, engine B is --opponent (any UCI engine; the same
+program when not given). --option and --opponent-option send "setoption"
+lines; in self-play B takes A's options unless it is given its own.
 With --emulator each engine process runs under that program (qemu-i386 runs
 korvalent32 on a kernel that cannot run 32-bit programs).
-
 With --ponder the engines ponder on the expected reply ("go ponder", then
-"ponderhit" or "stop"), which exercises the ponder paths as well.
+"ponderhit" or "stop"; an engine that lists a Ponder option has it switched
+on), which exercises the ponder paths as well.
+
+Each pair of games starts from one opening of the list (built in, or
+--openings FILE with one line per opening: moves in coordinate notation, or
+a FEN, optionally followed by "moves" and moves), with the colours swapped
+in the second game. With --concurrency N, N pairs of engine processes play
+at the same time.
 
 With --pgn FILE the games are written to FILE in PGN (standard algebraic
 notation), for the book maker or any other tool. --book BOOK gives each engine
 its own copy of an opening book (Book.kvb in its working directory, so book
 learning changes the copies only) and --variety N sets its VarietyOfPlay;
 --depth D makes every search "go depth D" instead of a clock (no time losses
-then), which plays many games fast:
+then), which plays many games fast. With --book the games start from the start
+position (the book gives the variety) unless --openings names a file:
 
     scripts/selfplay.py --engine build/korvalent64 --games 300 --depth 5 --max-plies 40 \
         --book Book.kvb --variety 30 --pgn games.pgn
@@ -30,19 +46,35 @@ then), which plays many games fast:
 A move's clock runs from the moment the opponent's move is known (before a
 "stop" that ends a missed ponder search, or at "ponderhit") to its bestmove,
 as in a GUI. A side whose clock runs out loses the game, and the run goes on
-with the next game. At the end the script prints the time losses, the largest
-share of its clock that a single move took (the clock it had when it started
-to think; the engine's hard limit is at most half the usable clock, so a
-share above 0.5 is an overrun), the largest overrun past half the clock in
-ms, and the slowest answer to "stop" and "isready". A search that gives no
-bestmove 10 s after its clock ran out, or after "stop", counts as a time
-loss (or an unanswered stop) and its process is replaced. Time losses and
-unanswered stops make the exit code 1.
+with the next game. For each engine the final table gives: time losses; the
+lowest clock left after a move (before the increment); the largest share of
+its clock that a single move took (the clock it had when it started to
+think; Korvalent's hard limit is at most half its usable clock, so a share
+above 0.5 is an overrun) and the largest overrun past half the clock in ms;
+the lag, the time a move took on the GUI's clock beyond the time the
+engine's last "info ... time" reported (pipes, scheduling, the engine's own
+work after its last line; moves after a ponderhit are left out); the slowest
+answer to "stop" and "isready". Above it stand W/D/L, the score and the Elo
+difference of A against B with its 95 % error bar, and the machine's load.
+A search that gives no bestmove 10 s after its clock ran out, or after
+"stop", counts as a time loss (or an unanswered stop) and its process is
+replaced.
+
+--log FILE appends one JSON line per finished game; --resume first reads
+that file and plays only the games it lacks. Exit code 0 when every game was
+played without a fault; 1 on an illegal move, a dead engine, a time loss or
+an unanswered stop of the engine under test (engine A, and engine B when it
+is the same program), or a bad openings file; 2 on bad usage.
 """
 
 import argparse
+import json
+import math
+import multiprocessing
 import os
+import queue
 import select
+import shlex
 import shutil
 import subprocess
 import sys
@@ -212,23 +244,6 @@ class Position:
         self.white = not self.white
         self.history.append(self.key())
 
-    def copy(self):
-        other = Position.__new__(Position)
-        other.board = list(self.board)
-        other.white, other.castling, other.ep = self.white, self.castling, self.ep
-        other.halfmoves, other.history = self.halfmoves, list(self.history)
-        return other
-
-    def legal_moves(self):
-        legal = []
-        for move in self.pseudo_moves():
-            after = self.copy()
-            after.make(move)
-            after.white = not after.white
-            if not after.in_check():
-                legal.append(move)
-        return legal
-
     def san(self, move):
         """The move in standard algebraic notation, with + or # for check."""
         frm, to = square_of(move[0:2]), square_of(move[2:4])
@@ -261,6 +276,24 @@ class Position:
             text += "#" if not after.legal_moves() else "+"
         return text
 
+
+    def copy(self):
+        other = Position.__new__(Position)
+        other.board = list(self.board)
+        other.white, other.castling, other.ep = self.white, self.castling, self.ep
+        other.halfmoves, other.history = self.halfmoves, list(self.history)
+        return other
+
+    def legal_moves(self):
+        legal = []
+        for move in self.pseudo_moves():
+            after = self.copy()
+            after.make(move)
+            after.white = not after.white
+            if not after.in_check():
+                legal.append(move)
+        return legal
+
     def draw_reason(self):
         if self.halfmoves >= 100:
             return "fifty moves"
@@ -270,6 +303,132 @@ class Position:
         if not pieces or (len(pieces) == 1 and pieces[0] in "NBnb"):
             return "insufficient material"
         return None
+
+
+
+
+# ---------------------------------------------------------------------------
+# Openings: short, well-known lines, so that games differ.
+
+OPENINGS = [
+    "e2e4 e7e5 g1f3 b8c6 f1b5 a7a6",            # Ruy Lopez
+    "e2e4 e7e5 g1f3 b8c6 f1c4 f8c5",            # Italian
+    "e2e4 e7e5 g1f3 b8c6 f1c4 g8f6",            # Two Knights
+    "e2e4 e7e5 g1f3 b8c6 d2d4 e5d4",            # Scotch
+    "e2e4 e7e5 g1f3 b8c6 b1c3 g8f6",            # Four Knights
+    "e2e4 e7e5 g1f3 g8f6 f3e5 d7d6",            # Petrov
+    "e2e4 e7e5 g1f3 d7d6 d2d4 g8f6",            # Philidor
+    "e2e4 e7e5 b1c3 g8f6 f2f4 d7d5",            # Vienna
+    "e2e4 e7e5 f2f4 e5f4 g1f3 g7g5",            # King's Gambit
+    "e2e4 c7c5 g1f3 d7d6 d2d4 c5d4 f3d4 g8f6 b1c3 a7a6",  # Najdorf
+    "e2e4 c7c5 g1f3 b8c6 d2d4 c5d4 f3d4 g7g6",  # Accelerated Dragon
+    "e2e4 c7c5 g1f3 b8c6 d2d4 c5d4 f3d4 g8f6 b1c3 e7e5",  # Sveshnikov
+    "e2e4 c7c5 g1f3 e7e6 d2d4 c5d4 f3d4 a7a6",  # Kan
+    "e2e4 c7c5 g1f3 d7d6 f1b5 c8d7",            # Moscow
+    "e2e4 c7c5 b1c3 b8c6 g2g3 g7g6",            # Closed Sicilian
+    "e2e4 c7c5 c2c3 g8f6 e4e5 f6d5",            # Alapin
+    "e2e4 e7e6 d2d4 d7d5 b1c3 g8f6",            # French
+    "e2e4 e7e6 d2d4 d7d5 e4e5 c7c5",            # French Advance
+    "e2e4 e7e6 d2d4 d7d5 b1d2 c7c5",            # French Tarrasch
+    "e2e4 c7c6 d2d4 d7d5 e4e5 c8f5",            # Caro-Kann Advance
+    "e2e4 c7c6 d2d4 d7d5 b1c3 d5e4 c3e4 c8f5",  # Caro-Kann
+    "e2e4 d7d5 e4d5 d8d5 b1c3 d5a5",            # Scandinavian
+    "e2e4 g8f6 e4e5 f6d5 d2d4 d7d6",            # Alekhine
+    "e2e4 d7d6 d2d4 g8f6 b1c3 g7g6",            # Pirc
+    "e2e4 g7g6 d2d4 f8g7 b1c3 d7d6",            # Modern
+    "e2e4 b7b6 d2d4 c8b7 f1d3 e7e6",            # Owen
+    "d2d4 d7d5 c2c4 e7e6 b1c3 g8f6",            # Queen's Gambit Declined
+    "d2d4 d7d5 c2c4 e7e6 b1c3 c7c5",            # Tarrasch Defence
+    "d2d4 d7d5 c2c4 c7c6 g1f3 g8f6",            # Slav
+    "d2d4 d7d5 c2c4 c7c6 b1c3 g8f6 e2e3 e7e6",  # Semi-Slav
+    "d2d4 d7d5 c2c4 d5c4 g1f3 g8f6",            # Queen's Gambit Accepted
+    "d2d4 g8f6 c2c4 e7e6 b1c3 f8b4",            # Nimzo-Indian
+    "d2d4 g8f6 c2c4 e7e6 g1f3 b7b6",            # Queen's Indian
+    "d2d4 g8f6 c2c4 e7e6 g2g3 d7d5",            # Catalan
+    "d2d4 g8f6 c2c4 g7g6 b1c3 f8g7 e2e4 d7d6",  # King's Indian
+    "d2d4 g8f6 c2c4 g7g6 b1c3 d7d5",            # Gruenfeld
+    "d2d4 g8f6 c2c4 c7c5 d4d5 b7b5",            # Benko
+    "d2d4 g8f6 c2c4 c7c5 d4d5 e7e6",            # Benoni
+    "d2d4 f7f5 g2g3 g8f6 f1g2 g7g6",            # Dutch
+    "d2d4 d7d5 g1f3 g8f6 c1f4 e7e6",            # London
+    "d2d4 g8f6 g1f3 e7e6 c1g5 c7c5",            # Torre
+    "d2d4 g8f6 c1g5 e7e6 e2e4 h7h6",            # Trompowsky
+    "c2c4 e7e5 b1c3 g8f6 g1f3 b8c6",            # English, four knights
+    "c2c4 c7c5 g1f3 g8f6 b1c3 b8c6",            # English, symmetrical
+    "c2c4 g8f6 b1c3 e7e6 e2e4 d7d5",            # English, Mikenas
+    "c2c4 e7e6 g1f3 d7d5 g2g3 g8f6",            # English, Catalan style
+    "g1f3 d7d5 g2g3 g8f6 f1g2 c7c6",            # Reti
+    "g1f3 g8f6 c2c4 g7g6 b2b3 f8g7",            # Reti, double fianchetto
+    "b2b3 e7e5 c1b2 b8c6 e2e3 g8f6",            # Larsen
+    "f2f4 d7d5 g1f3 g8f6 e2e3 g7g6",            # Bird
+]
+
+
+class Opening:
+    """A start position and the moves played from it before the engines
+    take over."""
+
+    def __init__(self, fen, moves):
+        self.fen, self.moves = fen, moves
+
+    def position_command(self, moves):
+        base = "position startpos" if self.fen is None else "position fen " + self.fen
+        return base + (" moves " + " ".join(moves) if moves else "")
+
+    def start(self):
+        """The position after the opening's moves, checking each on the way;
+        raises ValueError naming an illegal move."""
+        position = Position(self.fen or START_FEN)
+        for move in self.moves:
+            if move not in position.legal_moves():
+                raise ValueError("illegal move %s" % move)
+            position.make(move)
+        return position
+
+
+def parse_opening(text):
+    """One line of an openings file: moves, or a FEN with optional moves."""
+    text = text.split("#", 1)[0].strip()
+    if not text:
+        return None
+    if "/" in text.split()[0]:
+        fields = text.split()
+        if "moves" in fields:
+            cut = fields.index("moves")
+            return Opening(" ".join(fields[:cut]), fields[cut + 1:])
+        return Opening(" ".join(fields), [])
+    words = text.split()
+    if words[0] == "moves":
+        words = words[1:]
+    return Opening(None, words)
+
+
+def load_openings(path):
+    """The openings of a file, or the built-in list; exits with 1 naming the
+    file and line of a bad one."""
+    if path is None:
+        return [parse_opening(line) for line in OPENINGS]
+    openings = []
+    try:
+        with open(path) as source:
+            lines = source.readlines()
+    except OSError as error:
+        print("%s: %s" % (path, error.strerror), file=sys.stderr)
+        sys.exit(1)
+    for number, line in enumerate(lines, 1):
+        try:
+            opening = parse_opening(line)
+            if opening is not None:
+                opening.start()
+                openings.append(opening)
+        except (ValueError, IndexError, KeyError) as error:
+            print("%s:%d: not an opening (%s): %s" % (path, number, error or "bad FEN", line.strip()),
+                  file=sys.stderr)
+            sys.exit(1)
+    if not openings:
+        print("%s: no openings" % path, file=sys.stderr)
+        sys.exit(1)
+    return openings
 
 
 def perft(position, depth):
@@ -304,15 +463,88 @@ def selftest():
         ("7k/8/6K1/8/8/8/8/R7 w - - 0 1", "a1a8", "Ra8#"),
     ]
     ok = True
-    for fen, move, expected in san_cases:
-        got = Position(fen).san(move)
-        print("%s san %s = %s (expected %s)" % ("ok  " if got == expected else "FAIL", move, got, expected))
-        ok = ok and got == expected
     for fen, depth, expected in cases:
         got = perft(Position(fen), depth)
         print("%s perft %d = %d (expected %d)" % ("ok  " if got == expected else "FAIL", depth, got, expected))
         ok = ok and got == expected
+    for fen, move, expected in san_cases:
+        got = Position(fen).san(move)
+        print("%s san %s = %s (expected %s)" % ("ok  " if got == expected else "FAIL", move, got, expected))
+        ok = ok and got == expected
+    # Every built-in opening is legal and leads to a position of its own.
+    seen = set()
+    for line in OPENINGS:
+        try:
+            key = parse_opening(line).start().key()
+        except ValueError as error:
+            print("FAIL opening %s: %s" % (line, error))
+            ok = False
+            continue
+        if key in seen:
+            print("FAIL opening %s: a position already in the list" % line)
+            ok = False
+        seen.add(key)
+    print("%s %d built-in openings" % ("ok  " if ok else "FAIL", len(OPENINGS)))
     return 0 if ok else 1
+
+
+# ---------------------------------------------------------------------------
+# Figures of one engine's time use: per game, then summed over the run.
+
+class TimeFigures:
+    def __init__(self):
+        self.moves = 0
+        self.time_losses = 0
+        self.hung_stops = 0
+        self.lowest_clock_ms = None
+        self.lowest_clock_at = ""
+        self.largest_share = 0.0
+        self.largest_share_at = ""
+        self.largest_overrun_ms = 0.0
+        self.slowest_answer_ms = 0.0  # to "isready"
+        self.slowest_stop_ms = 0.0
+        self.lags_ms = []
+
+    def note_move(self, spent_ms, clock_ms, where):
+        self.moves += 1
+        share = spent_ms / clock_ms if clock_ms > 0 else float("inf")
+        if share > self.largest_share:
+            self.largest_share, self.largest_share_at = share, "%s, %.0f of %.0f ms" % (where, spent_ms, clock_ms)
+        self.largest_overrun_ms = max(self.largest_overrun_ms, spent_ms - clock_ms / 2.0)
+        left = clock_ms - spent_ms
+        if self.lowest_clock_ms is None or left < self.lowest_clock_ms:
+            self.lowest_clock_ms, self.lowest_clock_at = left, where
+
+    def note_answer(self, ms):
+        self.slowest_answer_ms = max(self.slowest_answer_ms, ms)
+
+    def note_stop(self, ms):
+        self.slowest_stop_ms = max(self.slowest_stop_ms, ms)
+
+    def merge(self, other):
+        self.moves += other.moves
+        self.time_losses += other.time_losses
+        self.hung_stops += other.hung_stops
+        if other.lowest_clock_ms is not None and (self.lowest_clock_ms is None
+                                                   or other.lowest_clock_ms < self.lowest_clock_ms):
+            self.lowest_clock_ms, self.lowest_clock_at = other.lowest_clock_ms, other.lowest_clock_at
+        if other.largest_share > self.largest_share:
+            self.largest_share, self.largest_share_at = other.largest_share, other.largest_share_at
+        self.largest_overrun_ms = max(self.largest_overrun_ms, other.largest_overrun_ms)
+        self.slowest_answer_ms = max(self.slowest_answer_ms, other.slowest_answer_ms)
+        self.slowest_stop_ms = max(self.slowest_stop_ms, other.slowest_stop_ms)
+        self.lags_ms.extend(other.lags_ms)
+
+    def to_json(self):
+        figures = dict(self.__dict__)
+        figures["lags_ms"] = [round(lag, 1) for lag in self.lags_ms]
+        return figures
+
+    @classmethod
+    def from_json(cls, data):
+        figures = cls()
+        figures.__dict__.update(data)
+        return figures
 
 
 # ---------------------------------------------------------------------------
@@ -322,42 +554,49 @@ class EngineDied(Exception):
     pass
 
 
-class Stats:
-    """Figures of the whole run on time use."""
-    time_losses = 0
-    hung_stops = 0
-    largest_share = 0.0
-    largest_share_at = ""
-    largest_overrun_ms = 0.0
-    slowest_answer_ms = 0.0
+class EngineSpec:
+    """How to start one engine: its command, working directory and options,
+    the program it runs under (an emulator) and the files its fresh working
+    directory gets (name -> bytes)."""
 
-    @classmethod
-    def note_move(cls, spent_ms, clock_ms, where):
-        share = spent_ms / clock_ms if clock_ms > 0 else float("inf")
-        if share > cls.largest_share:
-            cls.largest_share, cls.largest_share_at = share, "%s, %.0f of %.0f ms" % (where, spent_ms, clock_ms)
-        cls.largest_overrun_ms = max(cls.largest_overrun_ms, spent_ms - clock_ms / 2.0)
-
-    @classmethod
-    def note_answer(cls, ms):
-        cls.slowest_answer_ms = max(cls.slowest_answer_ms, ms)
+    def __init__(self, command, workdir, options, emulator=None, files=None):
+        self.command, self.workdir, self.options = command, workdir, options
+        self.emulator, self.files = emulator, files or {}
 
 
 class Engine:
-    # Files every engine gets in its working directory: name -> bytes.
-    files = {}
+    """One engine process. spec is an EngineSpec or just the engine's path;
+    ponder switches on the engine's Ponder option when it has one."""
 
-    def __init__(self, path, name, emulator=None):
-        self.name, self.path, self.emulator = name, path, emulator
-        self.workdir = tempfile.mkdtemp(prefix="korvalent-selfplay-")
-        for file_name, data in Engine.files.items():
-            with open(os.path.join(self.workdir, file_name), "wb") as f:
-                f.write(data)
-        command = ([emulator] if emulator else []) + [os.path.abspath(path)]
-        self.process = subprocess.Popen(command, cwd=self.workdir, stdin=subprocess.PIPE,
-                                        stdout=subprocess.PIPE, stderr=subprocess.STDOUT, bufsize=0)
+    def __init__(self, spec, name, ponder=False):
+        if isinstance(spec, str):
+            spec = EngineSpec(spec, None, [])
+        self.spec, self.name, self.ponder = spec, name, ponder
+        self.id_name = ""
+        self.figures = TimeFigures()
+        # A fresh working directory is the script's own: it goes when the
+        # engine quits well (a failed run keeps it for study).
+        self.own_workdir = not spec.workdir
+        self.workdir = spec.workdir or tempfile.mkdtemp(prefix="korvalent-selfplay-")
+        if self.own_workdir:
+            for file_name, data in spec.files.items():
+                with open(os.path.join(self.workdir, file_name), "wb") as f:
+                    f.write(data)
+        # A path that exists is one word, blanks and all; anything else is a
+        # command line.
+        argv = [spec.command] if os.path.exists(spec.command) else shlex.split(spec.command)
+        if os.path.exists(argv[0]):
+            argv[0] = os.path.abspath(argv[0])
+        if spec.emulator:
+            argv = [spec.emulator] + argv
+        try:
+            self.process = subprocess.Popen(argv, cwd=self.workdir, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                            stderr=subprocess.STDOUT, bufsize=0)
+        except OSError as error:
+            raise EngineDied("%s: cannot start %r: %s" % (self.name, spec.command, error.strerror))
         self.buffer = b""
         self.log = []
+        self.last_time_ms = None  # "time" of the last info line since the last go
 
     def send(self, line):
         self.log.append("> " + line)
@@ -383,6 +622,13 @@ class Engine:
         text = line.decode(errors="replace").rstrip("\r")
         self.log.append("< " + text)
         del self.log[:-200]
+        if text.startswith("info "):
+            words = text.split()
+            if "time" in words[:-1]:
+                try:
+                    self.last_time_ms = int(words[words.index("time") + 1])
+                except ValueError:
+                    pass
         return text
 
     def wait_for(self, prefix, seconds, forbidden=None):
@@ -400,12 +646,16 @@ class Engine:
 
     def answer(self, command, prefix, forbidden=None):
         """Sends command and reads up to its answer, keeping the longest
-        answer time seen in Stats."""
+        answer time seen."""
         self.send(command)
         sent = time.monotonic()
         line = self.wait_for(prefix, 10, forbidden=forbidden)
-        Stats.note_answer((time.monotonic() - sent) * 1000.0)
+        self.figures.note_answer((time.monotonic() - sent) * 1000.0)
         return line
+
+    def go(self, command):
+        self.last_time_ms = None
+        self.send(command)
 
     def stop_search(self):
         """Ends a ponder search with "stop"; a process that answers nothing
@@ -413,11 +663,11 @@ class Engine:
         self.send("stop")
         sent = time.monotonic()
         if self.wait_for_bestmove(10) is None:
-            Stats.hung_stops += 1
+            self.figures.hung_stops += 1
             print("%s: no bestmove within 10 s of stop" % self.name, flush=True)
             self.print_log_tail()
             self.restart()
-        Stats.note_answer((time.monotonic() - sent) * 1000.0)
+        self.figures.note_stop((time.monotonic() - sent) * 1000.0)
 
     def print_log_tail(self, lines=12):
         print("--- last lines of %s:\n%s" % (self.name, "\n".join(line[:300] for line in self.log[-lines:])),
@@ -436,8 +686,10 @@ class Engine:
         """A fresh process in place of one that hangs in a search."""
         self.process.kill()
         self.process.wait()
-        shutil.rmtree(self.workdir, ignore_errors=True)
-        self.__init__(self.path, self.name, self.emulator)
+        self.remove_workdir()
+        figures = self.figures
+        self.__init__(self.spec, self.name, self.ponder)
+        self.figures = figures
         self.start()
 
     def sync(self):
@@ -446,7 +698,22 @@ class Engine:
 
     def start(self):
         self.send("uci")
-        self.wait_for("uciok", 10)
+        deadline = time.monotonic() + 10
+        options = set()
+        while True:
+            line = self.read_line(deadline)
+            if line is None:
+                raise EngineDied("%s: no 'uciok' within 10 s" % self.name)
+            if line.startswith("id name "):
+                self.id_name = line[len("id name "):].strip()
+            elif line.startswith("option name "):
+                options.add(line[len("option name "):].split(" type ")[0].strip().lower())
+            elif line.startswith("uciok"):
+                break
+        for name, value in self.spec.options:
+            self.send("setoption name %s value %s" % (name, value))
+        if self.ponder and "ponder" in options:
+            self.send("setoption name Ponder value true")
         self.sync()
 
     def quit(self):
@@ -458,9 +725,16 @@ class Engine:
             raise EngineDied("%s: did not end after quit" % self.name)
         if code != 0:
             raise EngineDied("%s: exit code %d after quit" % (self.name, code))
-        # A run that ended well leaves nothing behind; a failed one keeps the
-        # directory for study (main names it).
-        shutil.rmtree(self.workdir, ignore_errors=True)
+        self.remove_workdir()
+
+    def remove_workdir(self):
+        if self.own_workdir:
+            shutil.rmtree(self.workdir, ignore_errors=True)
+
+    def kill(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
 
 
 def bestmove_of(line):
@@ -478,13 +752,16 @@ def go_command(clocks, increment_ms, ponder=False, depth=None):
 
 
 def game_result(position, plies, max_plies):
-    """The result of a finished game, or None while it goes on."""
+    """The result of a finished game and why, or None while it goes on."""
     if not position.legal_moves():
         if position.in_check():
-            return "0-1" if position.white else "1-0"
-        return "1/2-1/2"
-    if position.draw_reason() or plies >= max_plies:
-        return "1/2-1/2"
+            return ("0-1" if position.white else "1-0"), "mate"
+        return "1/2-1/2", "stalemate"
+    reason = position.draw_reason()
+    if reason:
+        return "1/2-1/2", reason
+    if plies >= max_plies:
+        return "1/2-1/2", "adjudicated at %d plies" % max_plies
     return None
 
 
@@ -494,28 +771,30 @@ def lost_on_time(players, pondering, side):
     other = 1 - side
     if pondering[other] is not None:
         players[other].stop_search()
-    return "0-1" if side == 0 else "1-0"
+    return ("0-1" if side == 0 else "1-0"), "%s lost on time" % ("white" if side == 0 else "black")
 
 
-def play_game(engines, white_index, args, game_number):
-    """One game; returns (result text, moves). Raises EngineDied on a fault."""
-    position = Position()
-    moves = []
+def play_game(engines, white_role, opening, args, game_number):
+    """One game between engines {"A": ..., "B": ...}; returns (result, why,
+    moves from the opening's start). Raises EngineDied on a fault."""
+    position = opening.start()
+    moves = list(opening.moves)
     clocks = [args.base_ms, args.base_ms]
-    players = [engines[white_index], engines[1 - white_index]]  # by colour: white, black
+    players = [engines[white_role], engines["B" if white_role == "A" else "A"]]  # by colour
     pondering = [None, None]  # the expected reply each side ponders on
-    for engine in engines:
+    for engine in players:
         engine.send("ucinewgame")
         engine.sync()
+    plies = 0
     while True:
         side = 0 if position.white else 1
-        result = game_result(position, len(moves), args.max_plies)
-        if result:
+        finished = game_result(position, plies, args.max_plies)
+        if finished:
             # A ponder search still running owes its bestmove to "stop".
             for ponder_side in (0, 1):
                 if pondering[ponder_side] is not None:
                     players[ponder_side].stop_search()
-            return result, moves
+            return finished[0], finished[1], moves
         legal = position.legal_moves()
 
         engine = players[side]
@@ -523,61 +802,224 @@ def play_game(engines, white_index, args, game_number):
         # ends a missed ponder search.
         started = time.monotonic()
         clock_at_start = clocks[side]
+        ponder_hit = False
         if pondering[side] is not None:
             if moves and moves[-1] == pondering[side]:
                 engine.send("ponderhit")
+                ponder_hit = True
             else:
                 # A miss: the ponder search ends with a move nobody plays.
                 engine.stop_search()
                 pondering[side] = None
         if pondering[side] is None:
             engine.sync()
-            engine.send("position startpos" + (" moves " + " ".join(moves) if moves else ""))
-            engine.send(go_command([c - ((time.monotonic() - started) * 1000.0 if i == side else 0)
-                                    for i, c in enumerate(clocks)], args.inc_ms, depth=args.depth))
+            engine.send(opening.position_command(moves))
+            engine.go(go_command([c - ((time.monotonic() - started) * 1000.0 if i == side else 0)
+                                  for i, c in enumerate(clocks)], args.inc_ms, depth=args.depth))
         pondering[side] = None
+        where = "game %d ply %d" % (game_number, len(moves) + 1)
         line = engine.wait_for_bestmove(max(clocks[side], 0) / 1000.0 + 10)
         spent_ms = (time.monotonic() - started) * 1000.0
         if line is None:
             # Lost on time long ago: a search that "stop" cannot end either
             # needs a new process.
-            Stats.note_move(spent_ms, clock_at_start, "game %d ply %d, hung" % (game_number, len(moves) + 1))
-            Stats.time_losses += 1
-            print("%s hung: no bestmove %.0f ms after its clock of %.0f ms ran out, in game %d at ply %d" % (
-                engine.name, spent_ms - clock_at_start, clock_at_start, game_number, len(moves) + 1), flush=True)
+            engine.figures.note_move(spent_ms, clock_at_start, where + ", hung")
+            engine.figures.time_losses += 1
+            print("%s hung: no bestmove %.0f ms after its clock of %.0f ms ran out, in %s" % (
+                engine.name, spent_ms - clock_at_start, clock_at_start, where), flush=True)
             engine.print_log_tail()
             engine.stop_search()
-            return lost_on_time(players, pondering, side), moves
+            result, why = lost_on_time(players, pondering, side)
+            return result, why, moves
         best, ponder = bestmove_of(line)
         if best not in legal:
             raise EngineDied("%s: illegal bestmove %r after moves %s" % (engine.name, best, " ".join(moves)))
-        Stats.note_move(spent_ms, clock_at_start, "game %d ply %d" % (game_number, len(moves) + 1))
+        engine.figures.note_move(spent_ms, clock_at_start, where)
+        # The time the engine did not see: only where its own count began
+        # with this move's go.
+        if not ponder_hit and engine.last_time_ms is not None:
+            engine.figures.lags_ms.append(spent_ms - engine.last_time_ms)
         clocks[side] -= spent_ms
         if clocks[side] < 0:
-            Stats.time_losses += 1
-            print("%s lost on time (%.0f ms over, the move took %.0f of %.0f ms) in game %d at ply %d" % (
-                engine.name, -clocks[side], spent_ms, clock_at_start, game_number, len(moves) + 1), flush=True)
-            return lost_on_time(players, pondering, side), moves
+            engine.figures.time_losses += 1
+            print("%s lost on time (%.0f ms over, the move took %.0f of %.0f ms) in %s" % (
+                engine.name, -clocks[side], spent_ms, clock_at_start, where), flush=True)
+            result, why = lost_on_time(players, pondering, side)
+            return result, why, moves
         clocks[side] += args.inc_ms
         position.make(best)
         moves.append(best)
+        plies += 1
         if args.ponder and ponder:
             after = position.copy()
             if ponder in after.legal_moves():
-                engine.send("position startpos moves " + " ".join(moves + [ponder]))
-                engine.send(go_command(clocks, args.inc_ms, ponder=True))
+                engine.send(opening.position_command(moves + [ponder]))
+                engine.go(go_command(clocks, args.inc_ms, ponder=True))
                 pondering[side] = ponder
 
 
-def pgn_text(moves, result, round_number, white, black):
-    """One game in PGN: the seven tags and the moves in SAN, lines of at most
-    79 characters."""
+# ---------------------------------------------------------------------------
+# Running the games, in this process or in several workers.
+
+def game_plan(game_number, openings):
+    """The opening and the colour of engine A of a game: each opening twice,
+    A white in the first of the pair."""
+    pair = (game_number - 1) // 2
+    return pair % len(openings), "A" if game_number % 2 == 1 else "B"
+
+
+def play_games(specs, args, openings, next_game, report):
+    """Plays games with one pair of engines: next_game() gives the next
+    game number (None: done); report(record) receives each finished game,
+    or {"fault": text} when an engine fails, after which the worker stops."""
+    engines = {}
+    try:
+        for role in ("A", "B"):
+            engines[role] = Engine(specs[role], "engine " + role, args.ponder)
+            engines[role].start()
+        while True:
+            game_number = next_game()
+            if game_number is None:
+                break
+            opening_index, white_role = game_plan(game_number, openings)
+            for engine in engines.values():
+                engine.figures = TimeFigures()
+            opening = openings[opening_index]
+            result, why, moves = play_game(engines, white_role, opening, args, game_number)
+            report({"game": game_number, "opening": opening_index, "white": white_role,
+                    "names": {role: engine.id_name for role, engine in engines.items()},
+                    "result": result, "why": why, "plies": len(moves) - len(opening.moves),
+                    "fen": opening.fen, "moves": moves,
+                    "figures": {role: engine.figures.to_json() for role, engine in engines.items()}})
+        for engine in engines.values():
+            engine.quit()
+    except EngineDied as fault:
+        text = "FAIL: %s" % fault
+        for engine in engines.values():
+            text += "\n--- last lines of %s:\n%s" % (engine.name, "\n".join(engine.log[-30:]))
+            engine.kill()
+        report({"fault": text})
+
+
+def worker(specs, args, openings, tasks, results):
+    def next_game():
+        return tasks.get()
+    play_games(specs, args, openings, next_game, results.put)
+    results.put({"worker done": True})
+
+
+class Totals:
+    """What the run adds up to, from engine A's side."""
+
+    def __init__(self):
+        self.games = 0
+        self.wins = self.draws = self.losses = 0
+        self.plies = 0
+        self.names = {}
+        self.figures = {"A": TimeFigures(), "B": TimeFigures()}
+
+    def add(self, record):
+        self.games += 1
+        self.plies += record["plies"]
+        self.names.update({role: name for role, name in record["names"].items() if name})
+        a_white = record["white"] == "A"
+        result = record["result"]
+        if result == "1/2-1/2":
+            self.draws += 1
+        elif (result == "1-0") == a_white:
+            self.wins += 1
+        else:
+            self.losses += 1
+        for role in ("A", "B"):
+            self.figures[role].merge(TimeFigures.from_json(record["figures"][role]))
+
+
+def elo_of(score):
+    return -400.0 * math.log10(1.0 / score - 1.0)
+
+
+def elo_text(wins, draws, losses):
+    """The Elo difference with its 95 % error bar, from the games' variance."""
+    games = wins + draws + losses
+    if games == 0:
+        return "no games"
+    score = (wins + 0.5 * draws) / games
+    if score <= 0.0 or score >= 1.0:
+        return "Elo %s (no draw or loss on one side)" % ("+inf" if score >= 1.0 else "-inf")
+    variance = (wins * (1 - score) ** 2 + draws * (0.5 - score) ** 2 + losses * score ** 2) / games
+    margin = 1.96 * math.sqrt(variance / games)
+    low, high = max(score - margin, 1e-6), min(score + margin, 1 - 1e-6)
+    return "Elo %+.0f +- %.0f (95 %%)" % (elo_of(score) + 0.0, (elo_of(high) - elo_of(low)) / 2.0)
+
+
+def percentile(values, fraction):
+    ordered = sorted(values)
+    return ordered[min(len(ordered) - 1, int(fraction * len(ordered)))]
+
+
+def print_summary(totals, args, loads, started):
+    names = {role: totals.names.get(role, "?") for role in ("A", "B")}
+    print()
+    print("engine A: %s (%s%s)" % (names["A"], args.engine, "".join(", %s=%s" % o for o in args.option_pairs)))
+    print("engine B: %s (%s%s)" % (names["B"], args.opponent or args.engine,
+                                   "".join(", %s=%s" % o for o in args.opponent_pairs)))
+    print("control %d ms + %d ms%s, %d at a time, %.0f s; load (1 min) %.1f-%.1f, mean %.1f, %d cores" % (
+        args.base_ms, args.inc_ms, ", pondering" if args.ponder else "", args.concurrency,
+        time.monotonic() - started, min(loads), max(loads), sum(loads) / len(loads), os.cpu_count() or 0))
+    score = (totals.wins + 0.5 * totals.draws) / totals.games if totals.games else 0.0
+    print("%d games, %d plies: A won %d, drawn %d, lost %d; score %.1f %%; %s" % (
+        totals.games, totals.plies, totals.wins, totals.draws, totals.losses, 100.0 * score,
+        elo_text(totals.wins, totals.draws, totals.losses)))
+    print()
+
+    def lag(figures, fraction):
+        return "%.0f" % percentile(figures.lags_ms, fraction) if figures.lags_ms else "-"
+
+    def lowest(figures):
+        return "%.0f" % figures.lowest_clock_ms if figures.lowest_clock_ms is not None else "-"
+
+    rows = [
+        ("moves", lambda f: "%d" % f.moves),
+        ("time losses", lambda f: "%d" % f.time_losses),
+        ("lowest clock left, ms", lowest),
+        ("largest share of the clock", lambda f: "%.3f" % f.largest_share),
+        ("largest overrun past half, ms", lambda f: "%.0f" % max(f.largest_overrun_ms, 0.0)),
+        ("lag median, ms", lambda f: lag(f, 0.5)),
+        ("lag 99th percentile, ms", lambda f: lag(f, 0.99)),
+        ("lag 99.9th percentile, ms", lambda f: lag(f, 0.999)),
+        ("lag largest, ms", lambda f: "%.0f" % max(f.lags_ms) if f.lags_ms else "-"),
+        ("slowest answer to isready, ms", lambda f: "%.0f" % f.slowest_answer_ms),
+        ("slowest answer to stop, ms", lambda f: "%.0f" % f.slowest_stop_ms),
+        ("stops unanswered for 10 s", lambda f: "%d" % f.hung_stops),
+    ]
+    print("%-30s %12s %12s" % ("", "engine A", "engine B"))
+    for label, show in rows:
+        print("%-30s %12s %12s" % (label, show(totals.figures["A"]), show(totals.figures["B"])))
+    for role in ("A", "B"):
+        figures = totals.figures[role]
+        if figures.largest_share_at or figures.lowest_clock_at:
+            print("engine %s: largest share at %s; lowest clock at %s" % (
+                role, figures.largest_share_at or "-", figures.lowest_clock_at or "-"))
+
+
+def pgn_text(moves, result, round_number, white, black, fen=None):
+    """One game in PGN: the seven tags (with SetUp and FEN for a game from a
+    set-up position) and the moves in SAN, lines of at most 79 characters."""
     tags = [("Event", "Korvalent self-play"), ("Site", "selfplay.py"), ("Date", time.strftime("%Y.%m.%d")),
             ("Round", str(round_number)), ("White", white), ("Black", black), ("Result", result),
             ("PlyCount", str(len(moves)))]
-    position, words = Position(), []
+    if fen:
+        tags += [("SetUp", "1"), ("FEN", fen)]
+    position, words = Position(fen or START_FEN), []
+    fields = (fen or START_FEN).split()
+    number = int(fields[5]) if len(fields) > 5 and fields[5].isdigit() else 1
     for ply, move in enumerate(moves):
-        words.append(("%d. " % (ply // 2 + 1) if ply % 2 == 0 else "") + position.san(move))
+        san = position.san(move)
+        if position.white:
+            words.append("%d. %s" % (number, san))
+        else:
+            words.append("%d... %s" % (number, san) if ply == 0 else san)
+            number += 1
         position.make(move)
     words.append(result)
     lines, line = [], ""
@@ -591,72 +1033,175 @@ def pgn_text(moves, result, round_number, white, black):
     return "".join('[%s "%s"]\n' % tag for tag in tags) + "\n" + "\n".join(lines) + "\n\n"
 
 
+def option_pairs(texts, parser):
+    pairs = []
+    for text in texts:
+        if "=" not in text:
+            parser.error("option %r is not NAME=VALUE" % text)
+        name, value = text.split("=", 1)
+        pairs.append((name.strip(), value.strip()))
+    return pairs
+
+
+def read_log(path):
+    records = {}
+    try:
+        with open(path) as log:
+            for number, line in enumerate(log, 1):
+                try:
+                    record = json.loads(line)
+                    records[record["game"]] = record
+                except (ValueError, KeyError):
+                    print("%s:%d: not a game record, skipped" % (path, number), file=sys.stderr)
+    except FileNotFoundError:
+        pass
+    return records
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--engine", help="engine executable")
-    parser.add_argument("--emulator", help="program that runs the engine, e.g. qemu-i386")
+    parser.add_argument("--engine", help="engine A: the engine under test (a UCI engine command)")
+    parser.add_argument("--opponent", help="engine B: another UCI engine command (default: --engine)")
+    parser.add_argument("--option", action="append", default=[], metavar="NAME=VALUE",
+                        help="a UCI option for engine A (repeatable)")
+    parser.add_argument("--opponent-option", action="append", default=[], metavar="NAME=VALUE",
+                        help="a UCI option for engine B (repeatable)")
+    parser.add_argument("--engine-dir", help="working directory of engine A (default: a fresh empty one)")
+    parser.add_argument("--opponent-dir", help="working directory of engine B (default: a fresh empty one)")
     parser.add_argument("--games", type=int, default=100)
+    parser.add_argument("--concurrency", type=int, default=1, help="games played at the same time")
     parser.add_argument("--base-ms", type=int, default=2000, help="time per side per game")
     parser.add_argument("--inc-ms", type=int, default=50, help="increment per move")
     parser.add_argument("--max-plies", type=int, default=200, help="a longer game is adjudicated a draw")
     parser.add_argument("--ponder", action="store_true", help="let the engines ponder")
-    parser.add_argument("--selftest", action="store_true", help="check the script's move generator")
+    parser.add_argument("--openings", help="file of openings, one a line (default: the built-in list)")
+    parser.add_argument("--log", help="append one JSON line per game to this file")
+    parser.add_argument("--resume", action="store_true", help="play only the games the --log file lacks")
+    parser.add_argument("--emulator", help="program that runs the engines, e.g. qemu-i386")
     parser.add_argument("--pgn", help="write the games to this PGN file")
     parser.add_argument("--book", help="an opening book each engine gets a copy of (as Book.kvb)")
     parser.add_argument("--variety", type=int, help="the engines' VarietyOfPlay (0-100)")
     parser.add_argument("--depth", type=int, help="search every move to this depth instead of by the clock")
+    parser.add_argument("--selftest", action="store_true", help="check the move generator and the openings")
     args = parser.parse_args()
     if args.selftest:
         return selftest()
     if not args.engine:
         parser.error("--engine is required")
+    if args.games < 1 or args.concurrency < 1:
+        parser.error("--games and --concurrency must be at least 1")
+    if args.resume and not args.log:
+        parser.error("--resume needs --log")
     if args.depth is not None and (args.depth < 1 or args.ponder):
         parser.error("--depth takes a depth of 1 or more, without --ponder")
     if args.depth:
         # No clock runs out in a depth-limited game.
         args.base_ms = 3600 * 1000
+    files = {}
     if args.book:
         with open(args.book, "rb") as f:
-            Engine.files["Book.kvb"] = f.read()
+            files["Book.kvb"] = f.read()
     if args.variety is not None:
-        Engine.files["Korvalent.ini"] = b"VarietyOfPlay = %d\n" % args.variety
-    pgn = open(args.pgn, "w") if args.pgn else None
-
+        files["Korvalent.ini"] = b"VarietyOfPlay = %d\n" % args.variety
     if args.emulator:
         print("run under %s" % args.emulator, flush=True)
-    engines = [Engine(args.engine, "engine A", args.emulator), Engine(args.engine, "engine B", args.emulator)]
-    score = {"1-0": 0, "0-1": 0, "1/2-1/2": 0}
-    total_plies = 0
-    try:
-        for engine in engines:
-            engine.start()
-        for game in range(1, args.games + 1):
-            white = (game - 1) % 2
-            result, moves = play_game(engines, white, args, game)
-            plies = len(moves)
-            score[result] += 1
-            total_plies += plies
-            if pgn:
-                pgn.write(pgn_text(moves, result, game, engines[white].name, engines[1 - white].name))
-                pgn.flush()
-            print("game %d: %s as white, %s in %d plies" % (game, engines[white].name, result, plies), flush=True)
-        for engine in engines:
-            engine.quit()
-    except EngineDied as fault:
-        print("FAIL: %s" % fault)
-        for engine in engines:
-            print("--- last lines of %s (working directory kept: %s):" % (engine.name, engine.workdir))
-            print("\n".join(engine.log[-30:]))
-            if engine.process.poll() is None:
-                engine.process.kill()
+    args.option_pairs = option_pairs(args.option, parser)
+    args.opponent_pairs = option_pairs(args.opponent_option, parser)
+    # In self-play both engines run with the same options unless B has its own.
+    if not args.opponent and not args.opponent_option:
+        args.opponent_pairs = args.option_pairs
+    # From a book the games start at the start position: the book varies them.
+    openings = [Opening(None, [])] if args.book and not args.openings else load_openings(args.openings)
+    specs = {"A": EngineSpec(args.engine, args.engine_dir, args.option_pairs, args.emulator, files),
+             "B": EngineSpec(args.opponent or args.engine, args.opponent_dir, args.opponent_pairs,
+                             None if args.opponent else args.emulator, files)}
+    same_program = args.opponent is None or os.path.realpath(shlex.split(args.opponent)[0]) == \
+        os.path.realpath(shlex.split(args.engine)[0])
+
+    totals = Totals()
+    done = read_log(args.log) if args.resume else {}
+    for number in sorted(done):
+        if number <= args.games:
+            totals.add(done[number])
+    todo = [number for number in range(1, args.games + 1) if number not in done]
+    if done:
+        print("resuming: %d games in %s, %d to play" % (args.games - len(todo), args.log, len(todo)),
+              file=sys.stderr, flush=True)
+    log = open(args.log, "a") if args.log else None
+    pgn = open(args.pgn, "a" if args.resume else "w") if args.pgn else None
+    faults = []
+    loads = [os.getloadavg()[0]]
+    started = time.monotonic()
+
+    def report(record):
+        if "fault" in record:
+            faults.append(record["fault"])
+            print(record["fault"], flush=True)
+            return
+        totals.add(record)
+        if log:
+            log.write(json.dumps(record) + "\n")
+            log.flush()
+        if pgn:
+            names = record["names"]
+            white = "A" if record["white"] == "A" else "B"
+            black = "B" if white == "A" else "A"
+            pgn.write(pgn_text(record["moves"], record["result"], record["game"],
+                               names.get(white) or "engine " + white, names.get(black) or "engine " + black,
+                               record["fen"]))
+            pgn.flush()
+        print("game %d: engine %s as white, %s (%s) in %d plies, opening %d" % (
+            record["game"], record["white"], record["result"], record["why"], record["plies"],
+            record["opening"] + 1), flush=True)
+
+    if args.concurrency == 1 or len(todo) <= 1:
+        pending = iter(todo)
+        play_games(specs, args, openings, lambda: next(pending, None), report)
+    else:
+        tasks, results = multiprocessing.Queue(), multiprocessing.Queue()
+        workers = min(args.concurrency, len(todo))
+        for number in todo:
+            tasks.put(number)
+        for _ in range(workers):
+            tasks.put(None)
+        processes = [multiprocessing.Process(target=worker, args=(specs, args, openings, tasks, results))
+                     for _ in range(workers)]
+        for process in processes:
+            process.start()
+        running = workers
+        last_sample = time.monotonic()
+        while running:
+            try:
+                record = results.get(timeout=5)
+            except queue.Empty:
+                if not any(process.is_alive() for process in processes):
+                    faults.append("FAIL: the workers ended without reporting")
+                    break
+                record = None
+            if time.monotonic() - last_sample >= 10:
+                loads.append(os.getloadavg()[0])
+                last_sample = time.monotonic()
+            if record is None:
+                continue
+            if "worker done" in record:
+                running -= 1
+            else:
+                report(record)
+        for process in processes:
+            process.join()
+    loads.append(os.getloadavg()[0])
+    if log:
+        log.close()
+    if pgn:
+        pgn.close()
+
+    if totals.games:
+        print_summary(totals, args, loads, started)
+    tested = ["A", "B"] if same_program else ["A"]
+    losses = sum(totals.figures[role].time_losses + totals.figures[role].hung_stops for role in tested)
+    if faults or losses:
         return 1
-    print("%d games, %d plies: white won %d, black won %d, drawn %d; every move legal" % (
-        args.games, total_plies, score["1-0"], score["0-1"], score["1/2-1/2"]))
-    print("time losses %d; largest share of the clock %.3f (%s); largest overrun %.0f ms; "
-          "slowest answer to stop/isready %.0f ms; stops unanswered for 10 s %d" % (
-              Stats.time_losses, Stats.largest_share, Stats.largest_share_at or "no move",
-              max(Stats.largest_overrun_ms, 0.0), Stats.slowest_answer_ms, Stats.hung_stops))
-    return 1 if Stats.time_losses or Stats.hung_stops else 0
+    return 0
 
 
 if __name__ == "__main__":

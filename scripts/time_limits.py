@@ -10,7 +10,9 @@ GUI sees it (from the line sent to the answer read):
 - "go movetime N": the bestmove's lateness past N (goal: at most 30 ms).
 - "go wtime T movestogo 1": the lateness past the hard limit. With one move
   to go the hard limit is half the usable clock, 95 % of T less 10 ms,
-  in whole centiseconds, which this search always reaches.
+  in whole centiseconds, which this search always reaches. The move
+  overhead is set to 0 so that this is the limit: the lateness is the
+  engine's own, which the overhead must cover together with the GUI's.
 - "isready" during "go infinite": the time to "readyok".
 - "stop" ending "go infinite": the time to bestmove.
 - "ponderhit" after a ponder search that already outlasted the hard limit:
@@ -158,6 +160,7 @@ def main():
     engine = Engine(args.engine)
     engine.send("uci")
     engine.read_until("uciok")
+    engine.send("setoption name Move Overhead value 0")
     movetime = Worst("go movetime N: late past N", LATE_GOAL_MS)
     clock = Worst("go wtime T movestogo 1: late past hard limit", LATE_GOAL_MS)
     ready = Worst("isready during a search: readyok after", ANSWER_GOAL_MS)

@@ -92,6 +92,7 @@ void EchoSettings() {
     std::printf("UseLearning = %s", OnOff(UseLearning));
     std::printf("UseLearningData = %s", OnOff(UseLearningData));
     std::printf("LogLearningIntoFile = %s", OnOff(LogLearningIntoFile));
+    std::printf("MoveOverhead = %d ms\n", MoveOverheadMs);
     std::printf("Pondering = %s\n", OnOff(PonderingAllowed));
     std::fflush(stdout);
 }

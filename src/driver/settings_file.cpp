@@ -15,6 +15,7 @@
 #include "platform/input_reader.h"
 #include "platform/platform.h"
 #include "search/hash_tables.h"
+#include "search/time_control.h"
 #include "search/trans_table.h"
 #include "tablebase/tablebase_settings.h"
 
@@ -228,6 +229,7 @@ const SettingsKey SettingsKeys[] = {
     {"UseLearningData", nullptr, Switch(&UseLearningData)},
     {"UseBookWeights", nullptr, Switch(&UseBookWeights)},
     {"LogLearningIntoFile", nullptr, Switch(&LogLearningIntoFile)},
+    {"MoveOverhead", nullptr, Clamped(&MoveOverheadMs, MinMoveOverheadMs, MaxMoveOverheadMs, "MoveOverhead")},
 };
 
 // Applies a key's value. A number that is no 32-bit integer is reported as

@@ -23,6 +23,7 @@
 #include "search/root_moves.h"
 #include "search/root_search.h"
 #include "search/search_limits.h"
+#include "search/time_control.h"
 #include "search/trans_table.h"
 #include "tablebase/block_cache.h"
 #include "tablebase/table_files.h"
@@ -59,6 +60,9 @@ void OptionAggressivity() { SetTrait(PersonalityTrait::Aggressivity); }
 void OptionDefensivity() { SetTrait(PersonalityTrait::Cowardice); }
 
 void OptionMultiPv() { MultiPv = TokenValue(4); }
+
+// "Move Overhead" is two words: its value comes one token later.
+void OptionMoveOverhead() { SetMoveOverhead(TokenValue(5)); }
 
 // Sizes are clamped where the tables are sized.
 void OptionHash() { ResizeMainHash(TokenValue(4)); }
@@ -102,6 +106,8 @@ struct Option {
     const char* name;
     void (*apply)();
     bool needsValue;  // "value <v>" must follow the name
+    // The second word of a two-word name, or null.
+    const char* secondWord = nullptr;
 };
 
 // Tried in this order, each name with the keyword test.
@@ -113,10 +119,11 @@ const Option Options[] = {
     {"Hash", OptionHash, true},
     {"PawnHash", OptionPawnHash, true},
     {"NalimovCache", OptionNalimovCache, true},
-    {"Clear", OptionClearHash, false},
+    {"Clear", OptionClearHash, false, "Hash"},
     {"OwnBook", OptionOwnBook, true},
     {"NalimovPath", OptionNalimovPath, true},
     {"OpeningsBook", OptionOpeningsBook, true},
+    {"Move", OptionMoveOverhead, true, "Overhead"},
 };
 
 // ---------------------------------------------------------------------------
@@ -161,6 +168,10 @@ void UciIdentify() {
     std::printf("option name Defensivity type spin min 0 max 300 default %d\n", Cowardice);
     std::printf("option name Tropism type spin min 0 max 300 default %d\n", Tropism);
     std::printf("option name Clear Hash type button\n");
+    // The current value as the default, like the personality options: a
+    // setting from Korvalent.ini shows in the interface's dialog.
+    std::printf("option name Move Overhead type spin default %d min %d max %d\n",
+                MoveOverheadMs, MinMoveOverheadMs, MaxMoveOverheadMs);
     std::printf("uciok\n");
     std::fflush(stdout);
     UciMode = 1;
@@ -180,11 +191,16 @@ void UciSetOption(i32 tokenCount) {
     if (tokenCount < 3 || !MatchKeyword("name", TokenBuffers[1])) return;
     for (const Option& option : Options) {
         if (!MatchKeyword(option.name, TokenBuffers[2])) continue;
-        if (option.needsValue) {
-            if (tokenCount < 5 || !MatchKeyword("value", TokenBuffers[3])) return;
-        } else if (tokenCount < 4 || !MatchKeyword("Hash", TokenBuffers[3])) {
-            return;
+        // The word "value" follows the whole name, its value that word.
+        i32 valueWord = 3;
+        if (option.secondWord) {
+            if (tokenCount <= valueWord || !MatchKeyword(option.secondWord, TokenBuffers[valueWord]))
+                return;
+            valueWord++;
         }
+        if (option.needsValue &&
+            (tokenCount < valueWord + 2 || !MatchKeyword("value", TokenBuffers[valueWord])))
+            return;
         option.apply();
         return;
     }

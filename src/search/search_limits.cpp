@@ -11,6 +11,7 @@ i32 MovesToGo = 0;
 i32 LevelTimeCs = 1000;
 u64 NodeLimit = 0;
 i32 MultiPv = 1;
+i32 MoveOverheadMs = DefaultMoveOverheadMs;
 i32 TimeBudgetCs = TimeUnlimitedCs;
 i32 TimeHardLimitCs = TimeUnlimitedCs;
 i32 TimeCheckInterval = 50000;

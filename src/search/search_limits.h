@@ -19,6 +19,14 @@ extern i32 LevelTimeCs;        // base time of the control
 extern u64 NodeLimit;          // stop after this many nodes, 0 = none
 extern i32 MultiPv;            // principal variations to report, 1 = best move only
 
+// Time a move costs that the engine's own clock never sees (the interface,
+// the pipes, the operating system), in milliseconds: the "Move Overhead"
+// option and the MoveOverhead setting.
+constexpr i32 MinMoveOverheadMs = 0;
+constexpr i32 MaxMoveOverheadMs = 5000;
+constexpr i32 DefaultMoveOverheadMs = 100;
+extern i32 MoveOverheadMs;
+
 // Limits of the running search, set before it starts. A budget of
 // TimeUnlimitedCs means no limit.
 constexpr i32 TimeUnlimitedCs = 9999999;

@@ -14,6 +14,10 @@ constexpr i64 MaxPlannedMoves = 30;
 // higher than "unlimited", so nothing downstream can overflow.
 i32 ClampLimit(i64 cs) { return i32(std::clamp<i64>(cs, -1, TimeUnlimitedCs)); }
 
+// The move overhead in the clock's centiseconds, rounded up: a part of a
+// centisecond lost is still lost.
+i64 MoveOverheadCs() { return (i64(MoveOverheadMs) + 9) / 10; }
+
 // The draw is worth more the less time the engine has against an opponent
 // with much more; usable is the engine's usable time U.
 void RaiseDrawScoreByTime(i64 usable) {
@@ -46,11 +50,18 @@ void AllocateTime() {
         return;
     }
 
+    // What this move costs outside the search is gone before it starts.
+    const i64 overhead = MoveOverheadCs();
+    const i64 clock = i64(EngineTimeCs) - overhead;
     // Keep 5 % of the clock in reserve against the interface's lag.
-    const i64 usable = i64(EngineTimeCs) * 95 / 100 - 1;
+    const i64 usable = clock * 95 / 100 - 1;
     const i64 halfUsable = usable >> 1;
     const i64 moveNumber = GamePly / 2 + 1;
     const i64 increment = EngineIncrementCs;
+    // Each move still to come before the control loses the overhead too;
+    // without an increment nothing gives it back, so the plan pays for it
+    // now: the clock must last as many moves, each of them dearer.
+    const i64 perMove = increment != 0 ? increment : -overhead;
 
     i64 share, hard;
     if (MovesToGo > 0) {
@@ -67,11 +78,11 @@ void AllocateTime() {
                 nextControl = (moveNumber + perControl - 1) / perControl * perControl;
             moves = std::min(nextControl - moveNumber + 1, MaxPlannedMoves);
         }
-        share = ((moves - 1) * increment + usable) / moves;
+        share = ((moves - 1) * perMove + usable) / moves;
         hard = 7 * share;
     } else {
         // The whole game on this clock: plan for 30 more moves.
-        share = ((MaxPlannedMoves - 1) * increment + usable) / MaxPlannedMoves;
+        share = ((MaxPlannedMoves - 1) * perMove + usable) / MaxPlannedMoves;
         hard = 7 * share;
         if (hard >= halfUsable) hard = halfUsable;
     }
@@ -82,10 +93,19 @@ void AllocateTime() {
 
     hard = std::min(hard, 7 * share);
     hard = std::min(hard, halfUsable);
+    // Never plan to let the clock fall below the reserve: a stall of a few
+    // overheads, at a fast control the clock's last defence, still finds
+    // time there. At a low clock this leaves the first look at the clock.
+    hard = std::min(hard, clock - MoveOverheadReserve * overhead);
     TimeHardLimitCs = ClampLimit(hard);
 
     const i64 budget = 3 * share / 4;
     TimeBudgetCs = ClampLimit(budget < 2 ? 1 : budget);
 
     RaiseDrawScoreByTime(usable);
+}
+
+i32 SetMoveOverhead(i32 ms) {
+    MoveOverheadMs = std::clamp(ms, MinMoveOverheadMs, MaxMoveOverheadMs);
+    return MoveOverheadMs;
 }

@@ -22,6 +22,16 @@ constexpr i32 DrawScoreByTime[DrawScoreByTimeSize] = {50, 40, 32, 26, 22, 20, 18
 // Sets TimeBudgetCs and TimeHardLimitCs for the coming search from the
 // clock, the increment, the moves to go and the game ply, and may raise
 // DrawScore (which the caller has set to 0). A fixed time per move
-// (MoveTimeCs) overrides everything else. Both limits stay within
+// (MoveTimeCs) overrides everything else. The move overhead is taken off
+// the clock first, and the hard limit never plans to let the clock fall
+// below a reserve of MoveOverheadReserve overheads. Both limits stay within
 // -1..TimeUnlimitedCs whatever the clock says.
 void AllocateTime();
+
+// Overheads kept on the clock below the hard limit, on top of the one taken
+// off for the move itself: what a stall longer than the overhead may eat.
+constexpr i32 MoveOverheadReserve = 3;
+
+// Sets MoveOverheadMs, clamped to MinMoveOverheadMs..MaxMoveOverheadMs;
+// returns the value set.
+i32 SetMoveOverhead(i32 ms);

@@ -30,6 +30,7 @@ struct Echo {
     i32 varietyOfPlay = 10, bookLearningBound = 400;
     bool useLearning = false, useLearningData = false, logLearningIntoFile = false;
     bool pondering = true;
+    i32 moveOverheadMs = 100;
 };
 
 std::string OnOff(bool on) { return on ? "on\n" : "off\n"; }
@@ -64,6 +65,7 @@ std::string StartupOutput(const std::string& settingsOutput, const Echo& echo) {
     text += "UseLearning = " + OnOff(echo.useLearning);
     text += "UseLearningData = " + OnOff(echo.useLearningData);
     text += "LogLearningIntoFile = " + OnOff(echo.logLearningIntoFile);
+    text += "MoveOverhead = " + std::to_string(echo.moveOverheadMs) + " ms\n";
     text += "Pondering = " + OnOff(echo.pondering) + "\n";
     // No scan, and so no scan line, with tablebases off.
     if (echo.useEgtb) text += "No EGTB files found\n";
@@ -109,7 +111,8 @@ TEST(SettingsFile, EveryKeySetsWhatTheEchoShows) {
          "BookLearningMode = discover\n"
          "UseLearningData = on\n"
          "UseBookWeights = FALSE\n"
-         "LogLearningIntoFile = TRUE\n",
+         "LogLearningIntoFile = TRUE\n"
+         "MoveOverhead = 250\n",
          // The named book is opened at once; it fails, so the default follows.
          "Error opening \"my book.kvb\"!\n",
          [](Echo& e) {
@@ -133,6 +136,7 @@ TEST(SettingsFile, EveryKeySetsWhatTheEchoShows) {
              e.useLearningData = true;
              e.useBookWeights = false;
              e.logLearningIntoFile = true;
+             e.moveOverheadMs = 250;
          }},
         {"sizes as powers of two",
          "TranspositionSize = 20\nPawnHashSize = 23\nEGTBHashSize = 27\n", "",
@@ -165,14 +169,16 @@ TEST(SettingsFile, EveryKeySetsWhatTheEchoShows) {
          "Tropism = -5\n"
          "Cowardice = 301\n"
          "VarietyOfPlay = 101\n"
-         "ResignTimes = 0\n",
+         "ResignTimes = 0\n"
+         "MoveOverhead = 5001\n",
          Warning(2, "Incorrect hash size setting in Korvalent.ini; set to default") +
              Warning(4, "Incorrect pawn hash size setting in Korvalent.ini; set to default") +
              Warning(5, "Incorrect EGTB cache size setting in Korvalent.ini; set to default") +
              Warning(6, "Incorrect AGGRESSIVITY setting; set to 300") +
              Warning(7, "Incorrect TROPISM setting; set to 0") +
              Warning(8, "Incorrect COWARDICE setting; set to 300") +
-             Warning(9, "Incorrect VarietyOfPlay setting; set to 100"),
+             Warning(9, "Incorrect VarietyOfPlay setting; set to 100") +
+             Warning(11, "Incorrect MoveOverhead setting; set to 5000"),
          [](Echo& e) {
              // A bad pawn-hash size falls back to twice the start size.
              e.pawnEntries = 524288;
@@ -181,6 +187,7 @@ TEST(SettingsFile, EveryKeySetsWhatTheEchoShows) {
              e.cowardice = 300, e.cowardiceWeight = 150;
              e.varietyOfPlay = 100;
              e.resignTimes = 0;
+             e.moveOverheadMs = 5000;
          }},
         {"values on the other side of their ranges",
          "TranspositionSize = 26\n"
@@ -193,7 +200,8 @@ TEST(SettingsFile, EveryKeySetsWhatTheEchoShows) {
          "VarietyOfPlay = -1\n"
          "PawnHashSize = 24\n"
          "TranspositionSizeMb = -1\n"
-         "EGTBCacheSize = 28\n",
+         "EGTBCacheSize = 28\n"
+         "moveoverhead = -40\n",
          Warning(1, "Incorrect hash size setting in Korvalent.ini; set to default") +
              Warning(2, "Incorrect pawn hash size setting in Korvalent.ini; set to default") +
              Warning(3, "Incorrect EGTB cache size setting in Korvalent.ini; set to default") +
@@ -204,13 +212,15 @@ TEST(SettingsFile, EveryKeySetsWhatTheEchoShows) {
              Warning(8, "Incorrect VarietyOfPlay setting; set to 0") +
              Warning(9, "Incorrect pawn hash size setting in Korvalent.ini; set to default") +
              Warning(10, "Incorrect hash size setting in Korvalent.ini; set to default") +
-             Warning(11, "Incorrect EGTB cache size setting in Korvalent.ini; set to default"),
+             Warning(11, "Incorrect EGTB cache size setting in Korvalent.ini; set to default") +
+             Warning(12, "Incorrect MoveOverhead setting; set to 0"),
          [](Echo& e) {
              e.pawnEntries = 524288;
              e.aggressivity = 0, e.aggressivityWeight = 0;
              e.tropism = 300, e.tropismWeight = 600;
              e.cowardice = 0, e.cowardiceWeight = 0;
              e.varietyOfPlay = 0;
+             e.moveOverheadMs = 0;
          }},
         {"switch words, prefixes and unknown words",
          "Pondering = maybe\n"

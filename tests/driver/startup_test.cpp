@@ -37,6 +37,7 @@ const std::string EmptyDirectoryStartup =
     "UseLearning = off\n"
     "UseLearningData = off\n"
     "LogLearningIntoFile = off\n"
+    "MoveOverhead = 100 ms\n"
     "Pondering = on\n"
     "\n"
     "No EGTB files found\n";

@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <utility>
 #include <regex>
 #include <string>
 #include <vector>
 
 #include "support/engine_pipe.h"
+#include "support/engine_process.h"
 
 namespace {
 
@@ -19,7 +22,7 @@ const char* const MatedFen = "rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w
 
 // An engine after "uci", with the position set up.
 struct UciEngine : EnginePipe {
-    UciEngine() {
+    explicit UciEngine(const std::string& workDir = "") : EnginePipe(workDir) {
         Send("uci");
         EXPECT_TRUE(WaitFor("uciok", ReplyMs)) << Transcript();
     }
@@ -95,7 +98,7 @@ const std::regex BestMoveLine(
 TEST(Uci, IdentityAndOptionsVerbatim) {
     UciEngine engine;
     const int uciok = engine.Find("uciok");
-    ASSERT_GE(uciok, 13);
+    ASSERT_GE(uciok, 14);
     const std::vector<std::string> expected = {
         "id name Korvalent 1.50",
         "id author Orvel Dunsk",
@@ -110,9 +113,10 @@ TEST(Uci, IdentityAndOptionsVerbatim) {
         "option name Defensivity type spin min 0 max 300 default 100",
         "option name Tropism type spin min 0 max 300 default 100",
         "option name Clear Hash type button",
+        "option name Move Overhead type spin default 100 min 0 max 5000",
         "uciok",
     };
-    const std::vector<std::string> got(engine.lines.begin() + uciok - 13,
+    const std::vector<std::string> got(engine.lines.begin() + uciok - 14,
                                        engine.lines.begin() + uciok + 1);
     EXPECT_EQ(got, expected);
 
@@ -421,6 +425,74 @@ TEST(Uci, HashOptionsAndTheRest) {
     // The one book named, after the default one of the start-up; an empty
     // name opens nothing.
     EXPECT_EQ(engine.Count("Error opening"), 2) << engine.Transcript();
+}
+
+// The nodes and the time of the last line that shows them.
+struct SearchFigures {
+    int nodes = -1, timeMs = -1;
+};
+
+// One timed search from the start position with 20 s on each clock.
+SearchFigures TimedSearchFromStart(UciEngine& engine) {
+    engine.Send("ucinewgame");
+    engine.Send("position startpos");
+    engine.Sync();
+    const int start = int(engine.lines.size());
+    engine.Send("go wtime 20000 btime 20000");
+    EXPECT_TRUE(std::regex_match(engine.BestMove(), BestMoveLine)) << engine.Transcript();
+    SearchFigures figures;
+    for (const std::string& line : engine.LinesFrom(start))
+        if (line.rfind("info ", 0) == 0 && Field(line, "nodes") >= 0)
+            figures = {Field(line, "nodes"), Field(line, "time")};
+    return figures;
+}
+
+// With an overhead of 5 s, a clock of 20 s leaves nothing above the reserve
+// of three more: the search ends at its first look at the clock, at the
+// fourth iteration or after 5000 nodes. Without one it searches its budget,
+// more than half a second.
+void ExpectOverheadOfFiveSeconds(UciEngine& engine) {
+    const SearchFigures figures = TimedSearchFromStart(engine);
+    EXPECT_GT(figures.nodes, 0) << engine.Transcript();
+    EXPECT_LT(figures.nodes, 20000) << engine.Transcript();
+}
+
+std::string MoveOverheadLine(int ms) {
+    return "option name Move Overhead type spin default " + std::to_string(ms) +
+           " min 0 max 5000";
+}
+
+TEST(Uci, MoveOverheadIsClampedAndChangesTheBudget) {
+    UciEngine engine;
+    // The option shows its value as its default; out of range it is clamped.
+    const std::pair<const char*, int> settings[] = {
+        {"setoption name Move Overhead value 100", 100},
+        {"setoption name move overhead value 6000", 5000},
+        {"setoption name Move Overhead value -5", 0},
+        // Without the second word or the value nothing is set.
+        {"setoption name Move value 100", 0},
+        {"setoption name Move Overhead 100", 0},
+        {"setoption name Move Overhead value 5000", 5000},
+    };
+    for (const auto& [line, ms] : settings) {
+        const int start = int(engine.lines.size());
+        engine.Send(line);
+        engine.Send("uci");
+        ASSERT_TRUE(engine.WaitFor("uciok", ReplyMs)) << engine.Transcript();
+        EXPECT_GE(engine.Find(MoveOverheadLine(ms), start), start) << line;
+    }
+    ExpectOverheadOfFiveSeconds(engine);
+
+    engine.Send("setoption name Move Overhead value 0");
+    EXPECT_GE(TimedSearchFromStart(engine).timeMs, 300) << engine.Transcript();
+}
+
+TEST(Uci, MoveOverheadFromTheSettingsFile) {
+    const std::string dir = MakeScratchDir();
+    std::ofstream(dir + "/Korvalent.ini") << "MoveOverhead = 5000\n";
+    UciEngine engine(dir);
+    EXPECT_GE(engine.Find(MoveOverheadLine(5000)), 0) << engine.Transcript();
+    ExpectOverheadOfFiveSeconds(engine);
 }
 
 // Two queens against pawns, and a queen ending: positions whose

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+
 #include "board/fen.h"
 #include "board/init_tables.h"
 #include "board/make_move.h"
@@ -22,6 +25,8 @@ class TimeAllocation : public ::testing::Test {
 protected:
     void SetUp() override {
         InitEngineTables();
+        // The allocation as it is with nothing lost outside the engine.
+        MoveOverheadMs = 0;
         ASSERT_EQ(ParseFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -"), 1);
     }
     void TearDown() override {
@@ -36,6 +41,7 @@ protected:
         SearchesOutOfBook = 0;
         DrawScore = 0;
         TimeBudgetCs = TimeHardLimitCs = TimeUnlimitedCs;
+        MoveOverheadMs = DefaultMoveOverheadMs;
     }
     static void Allocate(const ClockCase& c) {
         MoveTimeCs = c.moveTime;
@@ -110,6 +116,127 @@ TEST_F(TimeAllocation, BudgetHardLimitAndDrawScore) {
         EXPECT_EQ(TimeBudgetCs, c.budget) << c.what;
         EXPECT_EQ(TimeHardLimitCs, c.hardLimit) << c.what;
         EXPECT_EQ(DrawScore, c.drawScore) << c.what;
+    }
+}
+
+// One overhead, clock, increment and number of moves to go, and the limits
+// they must give.
+struct OverheadCase {
+    i32 overheadMs, clock, increment, movesToGo;
+    i32 budget, hardLimit;
+};
+
+TEST_F(TimeAllocation, OverheadComesOffTheClockAndTheReserveStays) {
+    // 30 ms is 3 cs off the clock, and a reserve of three more overheads
+    // stays below the hard limit; a clock too short for both stops the
+    // search at its first look at the clock (-1).
+    const OverheadCase cases[] = {
+        // 5 s: U = 497 x 95 / 100 - 1 = 471, share (29 x inc + U) / 30, hard
+        // 7 x share; without an increment each of the 29 moves after this
+        // one costs an overhead: (U - 29 x 3) / 30.
+        {30, 500, 0, 0, 9, 84},
+        {30, 500, 1, 0, 12, 112},
+        {30, 500, 5, 0, 15, 140},
+        {30, 500, 10, 0, 18, 175},
+        // One move to go: the whole of U, the hard limit half of it.
+        {30, 500, 0, 1, 353, 235},
+        // 1 s: U = 91; with an increment the hard limit reaches U / 2;
+        // without, 29 overheads leave nothing to plan with.
+        {30, 100, 0, 0, 3, 0},
+        {30, 100, 1, 0, 3, 28},
+        {30, 100, 5, 0, 5, 45},
+        {30, 100, 10, 0, 9, 45},
+        {30, 100, 0, 1, 68, 45},
+        // 200 ms: U = 15, half of it 7, and 20 - 3 - 9 = 8 left above the reserve.
+        {30, 20, 0, 0, 3, -1},
+        {30, 20, 10, 0, 7, 7},
+        {30, 20, 0, 1, 11, 7},
+        // 50 ms and nothing: below overhead and reserve, no time to plan with.
+        {30, 5, 0, 0, 3, -1},
+        {30, 5, 10, 0, 6, -1},
+        {30, 5, 0, 1, 3, -1},
+        {30, 0, 0, 0, 3, -1},
+        {30, 0, 10, 0, 6, -1},
+        // 50 ms: at 300 ms the reserve, not half of U, bounds the hard
+        // limit (30 - 5 - 15 = 10); at 200 ms nothing is left above it.
+        {50, 30, 10, 0, 7, 10},
+        {50, 30, 0, 1, 16, 10},
+        {50, 20, 10, 0, 7, 0},
+        {50, 20, 0, 1, 9, 0},
+        // 100 ms with an increment of a second: the share is mostly
+        // increment, the hard limit what the overhead and the 300 ms
+        // reserve leave of 600 ms.
+        {100, 60, 100, 0, 73, 20},
+    };
+    for (const OverheadCase& c : cases) {
+        MoveOverheadMs = c.overheadMs;
+        Allocate({"", 0, c.clock, 0, c.increment, c.movesToGo, c.clock, 40, 1, 5, 0, 0, 0});
+        const std::string what = std::to_string(c.overheadMs) + " ms, " +
+                                 std::to_string(c.clock) + " cs + " +
+                                 std::to_string(c.increment) + ", to go " +
+                                 std::to_string(c.movesToGo);
+        EXPECT_EQ(TimeBudgetCs, c.budget) << what;
+        EXPECT_EQ(TimeHardLimitCs, c.hardLimit) << what;
+    }
+}
+
+TEST_F(TimeAllocation, HardLimitLeavesOverheadAndReserveOnTheClock) {
+    // Whatever the clock, the increment, the moves to go and the overhead: a
+    // search that runs to its hard limit and then loses one overhead leaves
+    // the reserve on the clock; where the clock has no time above them the
+    // search stops at its first look at the clock.
+    for (i32 overheadMs : {1, 10, 30, 100, 1000, 5000})
+        for (i32 clock = 0; clock <= 3000; clock += clock < 200 ? 1 : 37)
+            for (i32 increment : {0, 1, 5, 10, 100, 1000})
+                for (i32 moves : {0, 1, 2, 40})
+                    for (i32 outOfBook : {0, 5}) {
+                        MoveOverheadMs = overheadMs;
+                        Allocate({"", 0, clock, 0, increment, moves, clock, 40, 1, outOfBook,
+                                  0, 0, 0});
+                        const i32 overheadCs = (overheadMs + 9) / 10;
+                        const i32 reserve = MoveOverheadReserve * overheadCs;
+                        // -1: no time to plan with, stop at the first look.
+                        EXPECT_LE(TimeHardLimitCs, std::max(clock - overheadCs - reserve, -1))
+                            << overheadMs << " ms, " << clock << " cs + " << increment
+                            << ", to go " << moves;
+                    }
+}
+
+TEST_F(TimeAllocation, GenerousClockKeepsItsBudgetsWithinTheOverhead) {
+    // 60 s + 0 and 60 s + 1 s: the default overhead changes the budget by no
+    // more than itself; the hard limit, seven shares, may fall by seven.
+    for (i32 increment : {0, 100})
+        for (i32 moves : {0, 40})
+            for (i32 outOfBook : {0, 5}) {
+                const ClockCase clockCase{"", 0, 6000, 6000, increment, moves, 6000, 20, 1,
+                                          outOfBook, 0, 0, 0};
+                MoveOverheadMs = 0;
+                Allocate(clockCase);
+                const i32 budget = TimeBudgetCs, hardLimit = TimeHardLimitCs;
+                MoveOverheadMs = DefaultMoveOverheadMs;
+                Allocate(clockCase);
+                const i32 overheadCs = (DefaultMoveOverheadMs + 9) / 10;
+                EXPECT_LE(TimeBudgetCs, budget) << increment << " " << moves;
+                EXPECT_GE(TimeBudgetCs, budget - overheadCs) << increment << " " << moves;
+                EXPECT_LE(TimeHardLimitCs, hardLimit) << increment << " " << moves;
+                EXPECT_GE(TimeHardLimitCs, hardLimit - 7 * overheadCs) << increment << " " << moves;
+            }
+}
+
+TEST_F(TimeAllocation, FixedTimePerMoveIgnoresTheOverhead) {
+    // "st" and "movetime" are exact: the interface asked for that time.
+    MoveOverheadMs = 5000;
+    Allocate({"", 500, 100, 0, 0, 0, 1000, 0, 1, 5, 0, 0, 0});
+    EXPECT_EQ(TimeBudgetCs, 500);
+    EXPECT_EQ(TimeHardLimitCs, 500);
+}
+
+TEST_F(TimeAllocation, OverheadIsClampedToItsRange) {
+    const i32 cases[][2] = {{-2147483647 - 1, 0}, {-1, 0}, {0, 0},       {30, 30},
+                            {5000, 5000},          {5001, 5000}, {2147483647, 5000}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(SetMoveOverhead(c[0]), c[1]) << c[0];
+        EXPECT_EQ(MoveOverheadMs, c[1]) << c[0];
     }
 }
 
