@@ -10,6 +10,7 @@
 #include "board/move_gen_quiet.h"
 #include "search/extensions.h"
 #include "search/hash_move.h"
+#include "search/hash_tables.h"
 #include "search/history.h"
 #include "search/repetition.h"
 #include "search/search_limits.h"
@@ -123,6 +124,7 @@ i32 ProbeChildCutoffs(i32 beta, i32 eval, i32 fullExtensions, i32 mateThreat, i3
             if (!inCheck && stage != HashMoveStage && m == hashMove) continue;
 
             MakeMove(m, saveUndo);
+            PrefetchNodeTables();
             saveUndo = 0;
             // Generated moves are tried unchecked; an en-passant capture may
             // expose the king in any stage, since no pin test covers it.

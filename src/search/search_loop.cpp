@@ -16,6 +16,7 @@
 #include "eval/material_table.h"
 #include "search/extensions.h"
 #include "search/hash_move.h"
+#include "search/hash_tables.h"
 #include "search/history.h"
 #include "search/move_picker.h"
 #include "search/quiescence.h"
@@ -140,6 +141,7 @@ i32 SearchMoveLoop(SearchNode& node) {
     // The table move first, with the full window.
     if (hashMove != NoMove) {
         MakeMove(hashMove, 1);
+        PrefetchNodeTables();
         movesMade = 1;
         const i32 ext = ComputeExtensions(node.fullExtensions, node.mateThreat, depth,
                                           hashMove == node.singleReply, 0, node.nodeKind == 0,
@@ -305,6 +307,7 @@ i32 SearchMoveLoop(SearchNode& node) {
         }
 
         MakeMove(m, movesMade == 0 ? 1 : 0);
+        PrefetchNodeTables();
         movesMade += 1;
         if (IsEnPassantMove(m) && IsSquareAttacked(other, board.KingSquare[side])) {
             UnmakeMove();
