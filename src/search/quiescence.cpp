@@ -298,6 +298,8 @@ i32 QuiescenceSearch(i32 alpha, i32 beta, i32 depth, i32 nodeKind) {
                 continue;
             }
         }
+        // The child's records load while the move is judged.
+        PrefetchChildTables(m);
         const u32 givesCheck = u32(GivesCheck(m));
         PlyStack[ply + 1].InCheck = givesCheck;
         if (!inCheck && !givesCheck && nodeKind != 0) {
@@ -307,7 +309,6 @@ i32 QuiescenceSearch(i32 alpha, i32 beta, i32 depth, i32 nodeKind) {
         }
 
         MakeMove(m, saveUndo);
-        PrefetchNodeTables();
         saveUndo = 0;
         // En passant takes two men off one rank: only the made move shows
         // whether that opens a line onto the king.

@@ -257,6 +257,9 @@ i32 SearchMoveLoop(SearchNode& node) {
             (m == PlyStack[ply].Killer[0][side] || m == PlyStack[ply].Killer[1][side]))
             continue;
 
+        // The child's records load while the move is judged.
+        PrefetchChildTables(m);
+
         // Extensions, and two plies less for quiet moves in hopeless endings.
         i32 extra = 0;
         i32 ext =
@@ -307,7 +310,6 @@ i32 SearchMoveLoop(SearchNode& node) {
         }
 
         MakeMove(m, movesMade == 0 ? 1 : 0);
-        PrefetchNodeTables();
         movesMade += 1;
         if (IsEnPassantMove(m) && IsSquareAttacked(other, board.KingSquare[side])) {
             UnmakeMove();
