@@ -118,13 +118,15 @@ i32 ProbeChildCutoffs(i32 beta, i32 eval, i32 fullExtensions, i32 mateThreat, i3
             GenerateQuietMoves(historyHalf);
         }
 
+        // Every child's bucket is requested at once, so that the probes
+        // below find them loaded, or at least on their way.
         const i32 end = MoveStackTop;
+        for (i32 i = base; i < end; i++) PrefetchChildBucket(MoveStack[i].move);
         for (i32 i = base; i < end; i++) {
             const Move m = MoveStack[i].move;
             if (!inCheck && stage != HashMoveStage && m == hashMove) continue;
 
             MakeMove(m, saveUndo);
-            PrefetchNodeTables();
             saveUndo = 0;
             // Generated moves are tried unchecked; an en-passant capture may
             // expose the king in any stage, since no pin test covers it.

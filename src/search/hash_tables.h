@@ -48,15 +48,17 @@ void ResizePawnHash(i64 megabytes);
 // nothing from the records and changes nothing: a key that turns out not
 // to be the node's costs a load and nothing else. Forced inline: g++ 12
 // takes a separate routine that only prefetches for one without effect and
-// drops the call.
+// drops the call. PrefetchTransBucket is the first of the three alone.
+[[gnu::always_inline]] inline void PrefetchTransBucket(u64 key, Side side) {
+    if (TransEntries == 0) return;
+    const char* bucket = reinterpret_cast<const char*>(TransBucket(key, side));
+    // A bucket of 80 bytes spans up to three cache lines.
+    __builtin_prefetch(bucket);
+    __builtin_prefetch(bucket + sizeof(TransEntry) * TransBucketSize / 2);
+    __builtin_prefetch(bucket + sizeof(TransEntry) * TransBucketSize - 1);
+}
 [[gnu::always_inline]] inline void PrefetchTableRecords(u64 key, Side side, u64 pawnKey) {
-    if (TransEntries != 0) {
-        const char* bucket = reinterpret_cast<const char*>(TransBucket(key, side));
-        // A bucket of 80 bytes spans up to three cache lines.
-        __builtin_prefetch(bucket);
-        __builtin_prefetch(bucket + sizeof(TransEntry) * TransBucketSize / 2);
-        __builtin_prefetch(bucket + sizeof(TransEntry) * TransBucketSize - 1);
-    }
+    PrefetchTransBucket(key, side);
     if (EvalCache != nullptr) {
         const char* record = reinterpret_cast<const char*>(&EvalCacheSlot(key));
         __builtin_prefetch(record);
@@ -81,7 +83,11 @@ void ResizePawnHash(i64 megabytes);
 // MakeMove will leave for quiet moves, captures and promotions; castling,
 // en passant and a man leaving a corner without castling rights at stake
 // may come out otherwise, which only wastes the prefetch.
-[[gnu::always_inline]] inline void PrefetchChildTables(Move m) {
+struct ChildKeys {
+    u64 key;      // transposition and evaluation-cache key
+    u64 pawnKey;  // pawn-hash key
+};
+[[gnu::always_inline]] inline ChildKeys PredictChildKeys(Move m) {
     const Side side = board.SideToMove, enemy = ChangeSide(side);
     const Square from = MoveFrom(m), to = MoveTo(m);
     const PieceType piece = MovePiece(m), captured = MoveCaptured(m);
@@ -96,7 +102,17 @@ void ResizePawnHash(i64 megabytes);
         if (promotion == EMPTY) pawnKey ^= ZobristPiece[side][PAWN][to];
     }
     const i32 castling = board.CastlingFlags & CastleMask[from] & CastleMask[to];
-    PrefetchTableRecords(key ^ ZobristCastle[castling], enemy, pawnKey);
+    return {key ^ ZobristCastle[castling], pawnKey};
+}
+[[gnu::always_inline]] inline void PrefetchChildTables(Move m) {
+    const ChildKeys keys = PredictChildKeys(m);
+    PrefetchTableRecords(keys.key, ChangeSide(board.SideToMove), keys.pawnKey);
+}
+
+// Only the child's transposition bucket, for a walk that probes nothing
+// else of the children (the cutoff probe).
+[[gnu::always_inline]] inline void PrefetchChildBucket(Move m) {
+    PrefetchTransBucket(PredictChildKeys(m).key, ChangeSide(board.SideToMove));
 }
 
 // Exit: frees all three tables (their counts become 0).
