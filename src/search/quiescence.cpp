@@ -287,6 +287,9 @@ i32 QuiescenceSearch(i32 alpha, i32 beta, i32 depth, i32 nodeKind) {
         return false;
     };
 
+    // Every child's records are requested at once: the few moves of a
+    // quiescence node follow each other quickly.
+    for (i32 i = base; i < MoveStackTop; i++) PrefetchChildTables(MoveStack[i].move);
     for (i32 i = base; i < MoveStackTop; i++) {
         const Move m = PickBestMove(i, MoveStackTop);
         if (m == hashMove) continue;
@@ -298,8 +301,6 @@ i32 QuiescenceSearch(i32 alpha, i32 beta, i32 depth, i32 nodeKind) {
                 continue;
             }
         }
-        // The child's records load while the move is judged.
-        PrefetchChildTables(m);
         const u32 givesCheck = u32(GivesCheck(m));
         PlyStack[ply + 1].InCheck = givesCheck;
         if (!inCheck && !givesCheck && nodeKind != 0) {
