@@ -5,7 +5,11 @@
 // the evaluation. The total node count is the signature of the run: it
 // changes only when the search or the evaluation does.
 //
-//   bench_search_bench [depth]     (default depth 11)
+//   bench_search_bench [depth] [moves]   (default depth 11)
+//
+// With "moves" it also prints each position's node count, best move and
+// score, so that a change meant to keep the tree can be checked position by
+// position.
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
@@ -18,6 +22,7 @@
 #include "board/fen.h"
 #include "board/init_tables.h"
 #include "board/modes.h"
+#include "board/move_text.h"
 #include "driver/new_game.h"
 #include "driver/search_input.h"
 #include "eval/eval_params.h"
@@ -103,6 +108,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "depth must be 2..98\n");
         return 1;
     }
+    const bool listMoves = argc > 2 && std::strcmp(argv[2], "moves") == 0;
 
     if (!PrepareSilentSearch()) return 1;
 
@@ -122,6 +128,9 @@ int main(int argc, char** argv) {
         const double elapsed =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         nodes[Positions[i].phase] += NodeCount;
+        if (listMoves)
+            std::printf("%2d %12" PRIu64 " nodes  %-6s %6d\n", i + 1, u64(NodeCount),
+                        MoveToText(MoveStack[0].move), int(RootScore[0]));
         seconds[Positions[i].phase] += elapsed;
     }
 

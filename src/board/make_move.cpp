@@ -118,8 +118,16 @@ void MakeMove(Move move, u32 saveUndo) {
     }
     board.FiftyMoveCounter += 1;
 
-    ToggleSliders(piece, SquareBit(from) | SquareBit(to));
-    ShiftMan(side, piece, from, to);
+    // The mover leaves from; the line occupancies of to are set only when
+    // it was empty, a captured man having left them set.
+    const u64 fromTo = SquareBit(from) | SquareBit(to);
+    ToggleSliders(piece, fromTo);
+    board.Bitboards[0][side] ^= fromTo;
+    board.Bitboards[piece][side] ^= fromTo;
+    board.Squares[from] = EMPTY;
+    ClearOccupancy(from);
+    board.Squares[to] = piece;
+    if (!captured) SetOccupancy(to);
     board.HashKey ^= ZobristPiece[side][piece][from] ^ ZobristPiece[side][piece][to];
     RemovePst(side, piece, from);
     AddPst(side, piece, to);
@@ -222,14 +230,22 @@ void UnmakeMove() {
         board.Material[side] += PieceValue[PAWN];
         board.PieceTotal += 1;
     }
-    ShiftMan(side, piece, to, from);
-    ToggleSliders(piece, SquareBit(from) | SquareBit(to));
+    // The mover goes back to from; a captured man comes back on to, whose
+    // line occupancies then stay set.
+    const u64 fromTo = SquareBit(from) | SquareBit(to);
+    board.Bitboards[0][side] ^= fromTo;
+    board.Bitboards[piece][side] ^= fromTo;
+    board.Squares[to] = EMPTY;
+    board.Squares[from] = piece;
+    SetOccupancy(from);
+    ToggleSliders(piece, fromTo);
 
     if (captured) {
         RestoreMan(enemy, captured, to);
         board.Squares[to] = captured;
-        SetOccupancy(to);
         if (captured == PAWN) board.PawnHashKey ^= ZobristPiece[enemy][PAWN][to];
+    } else {
+        ClearOccupancy(to);
     }
 
     if (piece == KING) {

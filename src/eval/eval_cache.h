@@ -3,6 +3,8 @@
 // search reads after a cached score. The search's table manager allocates it.
 #pragma once
 
+#include "board/board.h"
+#include "board/keys.h"
 #include "board/types.h"
 #include "board/u64_halves.h"
 
@@ -26,6 +28,10 @@ constexpr u32 EvalCacheEntries = 0x80000;
 constexpr u32 EvalCacheRecords = EvalCacheEntries + 2;
 
 extern EvalCacheEntry* EvalCache;
+
+// The cache key of the current position, and the one record it may sit in.
+inline u64 EvalCacheKeyOfBoard() { return board.HashKey ^ ZobristCastle[board.CastlingFlags & 15]; }
+inline EvalCacheEntry& EvalCacheSlot(u64 key) { return EvalCache[u32(key) % EvalCacheEntries]; }
 
 // Every record's key becomes WipedKey.
 void ClearEvalCache();

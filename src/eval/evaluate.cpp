@@ -224,10 +224,6 @@ void FinishScore(i32* score) {
 // The side EngineSide had when the cache was last written; -1 = none yet.
 i32 EvalCacheFilledFor = -1;
 
-u64 EvalCacheKey() { return board.HashKey ^ ZobristCastle[board.CastlingFlags & 15]; }
-
-EvalCacheEntry& EvalCacheSlot(u64 key) { return EvalCache[u32(key) % EvalCacheEntries]; }
-
 }  // namespace
 
 namespace {
@@ -328,7 +324,7 @@ void Evaluate(i32* score) {
 i32 ProbeEvalCache() {
     eval_info.cacheable = 1;
     if (EvalCache == nullptr) return EvalScoreMissing;
-    const u64 key = EvalCacheKey();
+    const u64 key = EvalCacheKeyOfBoard();
     const EvalCacheEntry& entry = EvalCacheSlot(key);
     if (entry.key.Get() != key) return EvalScoreMissing;
     eval_info.material = entry.material;
@@ -343,7 +339,7 @@ i32 ProbeEvalCache() {
 
 void StoreEvalCache(i32 score) {
     if (EvalCache == nullptr || !eval_info.cacheable) return;
-    const u64 key = EvalCacheKey();
+    const u64 key = EvalCacheKeyOfBoard();
     EvalCacheEntry& entry = EvalCacheSlot(key);
     const i32 side = board.SideToMove;
     entry.score[side] = i16(score);

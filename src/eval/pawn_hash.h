@@ -12,6 +12,9 @@ constexpr u32 PawnSpareEntries = 2;
 extern PawnEntry* PawnTable;
 extern u32 PawnEntries;
 
+// The one record a pawn key may sit in; the table must be on.
+inline PawnEntry& PawnHashSlot(u64 key) { return PawnTable[u32(key) % PawnEntries]; }
+
 // Every record's key becomes WipedKey, and the board's copy of the last
 // pawn entry is invalidated.
 void ClearPawnHash();

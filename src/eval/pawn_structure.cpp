@@ -194,7 +194,7 @@ void EvaluatePawnStructure(i32* opening, i32* endgame) {
     const u64 key = board.PawnHashKey;
     const bool hashing = PawnEntries != 0 && PawnTable != nullptr;
     if (!hashing || last.key != key) {
-        PawnEntry* slot = hashing ? &PawnTable[u32(key) % PawnEntries] : nullptr;
+        PawnEntry* slot = hashing ? &PawnHashSlot(key) : nullptr;
         if (slot && slot->key == key) {
             last = *slot;
         } else {

@@ -1,6 +1,8 @@
 #include "platform/platform.h"
 
 #include <cerrno>
+#include <cstdint>
+#include <cstdlib>
 #include <csignal>
 #include <cstring>
 #include <ctime>
@@ -15,6 +17,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <strings.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -57,6 +60,23 @@ i64 ReadStdin(char* buffer, i64 size) {
         if (count >= 0) return i64(count);
         if (errno != EINTR) return -1;
     }
+}
+
+void* AllocateTableBlock(u64 bytes) {
+    // The size of the huge pages of x86 Linux; where they are larger or
+    // missing, the alignment is merely generous.
+    constexpr u64 HugePageBytes = u64(2) << 20;
+    if (bytes < HugePageBytes) return std::calloc(1, size_t(bytes));
+    if (bytes > u64(SIZE_MAX) - HugePageBytes) return nullptr;
+    const u64 rounded = (bytes + HugePageBytes - 1) & ~(HugePageBytes - 1);
+    void* block = std::aligned_alloc(size_t(HugePageBytes), size_t(rounded));
+    if (block == nullptr) return nullptr;
+#ifdef MADV_HUGEPAGE
+    // Before the first write, so that the pages are huge from the start.
+    madvise(block, size_t(rounded), MADV_HUGEPAGE);
+#endif
+    std::memset(block, 0, size_t(rounded));
+    return block;
 }
 
 void IgnoreSignals() {

@@ -23,6 +23,14 @@ i32 StdinHasData(i32 timeoutMs);
 // signal: the number of bytes read, 0 at end of input, -1 on error.
 i64 ReadStdin(char* buffer, i64 size);
 
+// A zeroed block for a large table that is read at random (the hash
+// tables), or nullptr when memory is short; freed with std::free. A block of
+// a huge page or more starts on a huge-page boundary, and the kernel is
+// asked to back it with huge pages where it can: a probe of such a table
+// then seldom misses the address-translation cache as well. The advice may
+// be refused, which changes nothing but the speed.
+void* AllocateTableBlock(u64 bytes);
+
 // A GUI may send SIGINT (xboard does) and may close its end of the pipe
 // before the engine has written its last line; neither should kill us.
 void IgnoreSignals();

@@ -10,6 +10,7 @@
 #include "board/move_gen_quiet.h"
 #include "search/extensions.h"
 #include "search/hash_move.h"
+#include "search/hash_tables.h"
 #include "search/history.h"
 #include "search/repetition.h"
 #include "search/search_limits.h"
@@ -117,7 +118,10 @@ i32 ProbeChildCutoffs(i32 beta, i32 eval, i32 fullExtensions, i32 mateThreat, i3
             GenerateQuietMoves(historyHalf);
         }
 
+        // Every child's bucket is requested at once, so that the probes
+        // below find them loaded, or at least on their way.
         const i32 end = MoveStackTop;
+        for (i32 i = base; i < end; i++) PrefetchChildBucket(MoveStack[i].move);
         for (i32 i = base; i < end; i++) {
             const Move m = MoveStack[i].move;
             if (!inCheck && stage != HashMoveStage && m == hashMove) continue;

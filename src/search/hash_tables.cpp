@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "board/board.h"
+#include "platform/platform.h"
 #include "search/trans_table.h"
 
 
@@ -24,7 +25,7 @@ static Record* AllocateRecords(u64 count) {
         RefusedRecords = count;
         return nullptr;
     }
-    return static_cast<Record*>(std::calloc(size_t(count), sizeof(Record)));
+    return static_cast<Record*>(AllocateTableBlock(count * sizeof(Record)));
 }
 
 static void ReportAllocationFailure() {

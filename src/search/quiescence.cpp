@@ -18,6 +18,7 @@
 #include "eval/move_gain.h"
 #include "search/extensions.h"
 #include "search/hash_move.h"
+#include "search/hash_tables.h"
 #include "search/node_entry.h"
 #include "search/repetition.h"
 #include "search/trans_table.h"
@@ -218,6 +219,7 @@ i32 QuiescenceSearch(i32 alpha, i32 beta, i32 depth, i32 nodeKind) {
         if (play && (givesCheck || !quietOutOfCheck)) {
             PlyStack[ply + 1].InCheck = givesCheck;
             MakeMove(hashMove, 1);
+            PrefetchNodeTables();
             saveUndo = 0;
             SearchPly = ply + 1;
             const i32 v = -QuiescenceSearch(-beta, -alpha, depth - OnePly / 2, -nodeKind);
@@ -285,6 +287,9 @@ i32 QuiescenceSearch(i32 alpha, i32 beta, i32 depth, i32 nodeKind) {
         return false;
     };
 
+    // Every child's records are requested at once: the few moves of a
+    // quiescence node follow each other quickly.
+    for (i32 i = base; i < MoveStackTop; i++) PrefetchChildTables(MoveStack[i].move);
     for (i32 i = base; i < MoveStackTop; i++) {
         const Move m = PickBestMove(i, MoveStackTop);
         if (m == hashMove) continue;
@@ -341,6 +346,7 @@ i32 QuiescenceSearch(i32 alpha, i32 beta, i32 depth, i32 nodeKind) {
                                      : MoveExposesOwnKing(m) != 0)
                 continue;
             MakeMove(m, saveUndo);
+            PrefetchNodeTables();
             saveUndo = 0;
             PlyStack[ply + 1].InCheck = 1;
             SearchPly = ply + 1;

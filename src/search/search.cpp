@@ -13,6 +13,7 @@
 #include "eval/material_table.h"
 #include "search/cutoff_probe.h"
 #include "search/extensions.h"
+#include "search/hash_tables.h"
 #include "search/history.h"
 #include "search/quiescence.h"
 #include "search/repetition.h"
@@ -240,6 +241,8 @@ i32 Search(i32 alpha, i32 beta, i32 depth, i32 nullAllowed, i32 nodeKind) {
         !(board.NonPawnUnits[side] < 6 && depth > 480) && nullAllowed && nodeKind != 0 &&
         !inCheck && alpha - eval < (depth < 120 ? 5 : 20) && eval >= beta) {
         board.SideToMove = other;
+        // The passed position's bucket loads while the threat test runs.
+        PrefetchNodeTables();
         const i32 margin = eval - beta;
         if (margin <= 1050 && NullMoveMeetsThreat(margin)) {
             board.SideToMove = side;

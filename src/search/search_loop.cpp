@@ -16,6 +16,7 @@
 #include "eval/material_table.h"
 #include "search/extensions.h"
 #include "search/hash_move.h"
+#include "search/hash_tables.h"
 #include "search/history.h"
 #include "search/move_picker.h"
 #include "search/quiescence.h"
@@ -140,6 +141,7 @@ i32 SearchMoveLoop(SearchNode& node) {
     // The table move first, with the full window.
     if (hashMove != NoMove) {
         MakeMove(hashMove, 1);
+        PrefetchNodeTables();
         movesMade = 1;
         const i32 ext = ComputeExtensions(node.fullExtensions, node.mateThreat, depth,
                                           hashMove == node.singleReply, 0, node.nodeKind == 0,
@@ -254,6 +256,9 @@ i32 SearchMoveLoop(SearchNode& node) {
         if (list.stage == StageQuiet &&
             (m == PlyStack[ply].Killer[0][side] || m == PlyStack[ply].Killer[1][side]))
             continue;
+
+        // The child's records load while the move is judged.
+        PrefetchChildTables(m);
 
         // Extensions, and two plies less for quiet moves in hopeless endings.
         i32 extra = 0;
