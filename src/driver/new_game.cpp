@@ -21,8 +21,13 @@ void ClearKillers() {
 void LearnUnfinishedGameAsDraw() {
     if (!UseBookLearning || !BookFileHandle || BookLearnedThisGame) return;
     if (board.SideToMove == EngineSide || GamePly <= GameBasePly) return;
+    // The book learns the positions with the engine to move, so the engine's
+    // last move is taken back for the walk; it is played again afterwards,
+    // for "reset" and "ucinewgame" keep the position.
+    const Move last = GameHistory[GamePly - 1].Move;
     UnmakeMove();
     LearnBookFromGame(2);
+    MakeMove(last, 1);
 }
 
 void ForgetGameBefore() {

@@ -4,7 +4,8 @@
 // Forgets the killer moves of every ply.
 void ClearKillers();
 // An unfinished game the book has not yet learnt from, with the engine's
-// own move last, teaches the book as a draw (the move is taken back first).
+// own move last, teaches the book as a draw. The position is kept: the
+// engine's move is taken back for the book's walk and played again.
 void LearnUnfinishedGameAsDraw();
 // Forgets what the game before left behind: history scores, killers, the
 // last search's score and the book-learning state of that game.
