@@ -232,7 +232,9 @@ void CommandDemo() {
     PonderEnabled = savedPonder;
 }
 
-void CommandEdit() { EditBoardMode(ReadInputChar); }
+void CommandEdit() {
+    if (EditBoardMode(ReadInputChar)) PositionRefused = 0;
+}
 
 void CommandPgnEvaluation() { ProcessPgnFile(); }
 
@@ -243,7 +245,7 @@ void CommandEpdEvaluation() {
 void CommandLoadFen() {
     // The position text starts after "loadfen" and one blank.
     if (std::strlen(InputLine) < 8) return;
-    ParseFen(InputLine + 8);
+    if (ParseFen(InputLine + 8)) PositionRefused = 0;
 }
 
 void CommandPerft() {

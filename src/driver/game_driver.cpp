@@ -61,8 +61,10 @@ i32 KingCount(Side side) {
 }
 
 // The search may only start from a position every routine can work on:
-// one king each, and the side that just moved not left in check.
+// one king each, and the side that just moved not left in check; and not
+// from the one the interface last asked for when that was refused.
 bool PositionCanBeSearched() {
+    if (PositionRefused) return false;
     if (KingCount(WHITE) != 1 || KingCount(BLACK) != 1) return false;
     const Side mover = board.SideToMove;
     return IsSquareAttacked(mover, board.KingSquare[ChangeSide(mover)]) == 0;

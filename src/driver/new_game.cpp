@@ -13,6 +13,8 @@
 #include "search/search_limits.h"
 #include "search/trans_table.h"
 
+i32 PositionRefused = 0;
+
 void ClearKillers() {
     for (PlyRecord& record : PlyStack)
         for (auto& slot : record.Killer) slot[WHITE] = slot[BLACK] = 0;
@@ -43,6 +45,7 @@ void NewGame() {
     const bool ownGameState = !FritzMode && !UciMode;
     if (ownGameState) LearnUnfinishedGameAsDraw();
     SetupStartPosition();
+    PositionRefused = 0;
     SearchMovesCount = 0;
     DepthLimit = 998;
     MoveTimeCs = 0;

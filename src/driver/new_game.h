@@ -1,6 +1,13 @@
 // Resetting the game state around a new position.
 #pragma once
 
+#include "board/types.h"
+
+// 1 after a position command whose FEN could not be set up: until a
+// position is set, "go" answers at once without a move. Every set-up of a
+// position clears it.
+extern i32 PositionRefused;
+
 // Forgets the killer moves of every ply.
 void ClearKillers();
 // An unfinished game the book has not yet learnt from, with the engine's

@@ -179,6 +179,44 @@ TEST(Uci, PositionCommands) {
     EXPECT_EQ(BoardAfter(engine, "position"), capture);
 }
 
+// A FEN that cannot be set up is told in an "info string" line with the FEN
+// as sent; every "go" until the next position set up answers "bestmove
+// 0000" without searching, never a move of the position before.
+TEST(Uci, RefusedPositionIsToldAndNeverSearched) {
+    const char* const refused[] = {
+        "8/8/8/8/8/8/8/8 w - - 0 1",           // no kings
+        "4k3/4k3/8/8/8/8/8/4K3 w - - 0 1",     // two black kings
+        "4k3/8/8/8/8/8/8/4K2 w - - 0 1",       // a rank of seven files
+        "4k3/8/8/8/8/8/4K3 w - - 0 1",         // seven ranks
+        "4k3/8/8/8/8/8/8/4K3 x - - 0 1",       // no side to move
+        "4k3/8/8/8/8/8/8/P3K3 w - - 0 1",      // a pawn on the first rank
+        "p3k3/8/8/8/8/8/8/4K3 b - - 0 1",      // a pawn on the last rank
+        "4k3/8/8/8/8/8/4r3/4K3 b - - 0 1",     // the side not to move in check
+    };
+    UciEngine engine;
+    for (const char* fen : refused) {
+        SCOPED_TRACE(fen);
+        engine.Send("position startpos moves e2e4");
+        engine.Sync();
+        const int start = int(engine.lines.size());
+        engine.Send(std::string("position fen ") + fen + " moves e7e5");
+        std::string told;
+        ASSERT_TRUE(engine.WaitFor("info string", ReplyMs, &told)) << engine.Transcript();
+        EXPECT_EQ(told, std::string("info string Illegal position: ") + fen);
+        for (const char* go : {"go depth 6", "go movetime 2000", "go wtime 60000 btime 60000"}) {
+            engine.Send(go);
+            EXPECT_EQ(engine.BestMove(ReplyMs), "bestmove 0000") << go << "\n" << engine.Transcript();
+        }
+        engine.Sync();
+        for (const std::string& line : engine.LinesFrom(start))
+            EXPECT_NE(line.rfind("info depth", 0), 0u) << line;
+        // A position set up ends the refusal.
+        engine.Send("position fen 4k3/8/8/8/8/8/8/4K2R w K - 0 1");
+        engine.Send("go depth 3");
+        EXPECT_NE(engine.BestMove(), "bestmove 0000") << engine.Transcript();
+    }
+}
+
 // One "go" and how it is ended.
 struct GoCase {
     std::string position;
