@@ -7,8 +7,9 @@
 #
 # Passes when the saved PGN holds a finished game whose result comes from the
 # board (mate, a draw rule, resignation or xboard's adjudication) and xboard's
-# debug log shows no failed start, no illegal move and no time forfeit. On a
-# failure it prints the tail of the debug log.
+# debug log shows no failed start, no illegal move and no time forfeit; over
+# UCI, polyglot's log must show it pondering with the engine ("go ... ponder"
+# and "ponderhit"). On a failure it prints the tail of the debug log.
 #
 # Without Xvfb, xboard, fairymax (or polyglot for uci) it skips with exit code
 # 77, except under CI=true, where a missing package is a failure.
@@ -132,6 +133,14 @@ case "$reason" in
     *[Mm]ate* | *[Dd]raw* | *[Rr]epetition* | *[Mm]aterial* | *[Rr]esign* | *[Aa]djudication*) ;;
     *) fail "the result does not come from the board ('$reason')" ;;
 esac
+
+# With pondering on, polyglot ponders with the engine: it sends "go ...
+# ponder" after the engine's move and "ponderhit" when the expected reply
+# comes (fairymax plays it often enough in a game).
+if [ "$protocol" = uci ]; then
+    grep -qE "Adapter->Engine: go .*ponder" "$work/polyglot.log" || fail "polyglot sent no \"go ponder\""
+    grep -q "Adapter->Engine: ponderhit" "$work/polyglot.log" || fail "polyglot sent no \"ponderhit\""
+fi
 
 moves=$(grep -oE '[0-9]+\. ' "$pgn" | tail -n 1)
 echo "ok   $protocol: $result {$reason} after ${moves%. } moves"

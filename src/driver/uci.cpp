@@ -91,6 +91,11 @@ void OptionNalimovPath() {
     SetTableCacheSize(EgtbCacheBytes >> 20);
 }
 
+// Whether the interface will ponder ("go ponder"): in UCI the engine never
+// ponders on its own, so there is nothing to switch; the option is declared
+// because interfaces only ponder with an engine that has it.
+void OptionPonder() {}
+
 void OptionOpeningsBook() {
     const char* path = RestOfLine(4);
     if (!*path) return;
@@ -118,6 +123,7 @@ const Option Options[] = {
     {"OwnBook", OptionOwnBook, true},
     {"NalimovPath", OptionNalimovPath, true},
     {"OpeningsBook", OptionOpeningsBook, true},
+    {"Ponder", OptionPonder, true},
 };
 
 // ---------------------------------------------------------------------------
@@ -172,6 +178,7 @@ void UciIdentify() {
     std::printf("option name NalimovPath type string default c:\\tablebases\\\n");
     std::printf("option name OpeningsBook type string default .\\book.kvb\n");
     std::printf("option name OwnBook type check default true\n");
+    std::printf("option name Ponder type check default true\n");
     std::printf("option name NalimovCache type spin min 1 max 128 default 1\n");
     std::printf("option name MultiPV type spin min 1 max 1024 default 1\n");
     std::printf("option name Aggressivity type spin min 0 max 300 default %d\n", Aggressivity);

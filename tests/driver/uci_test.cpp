@@ -95,7 +95,7 @@ const std::regex BestMoveLine(
 TEST(Uci, IdentityAndOptionsVerbatim) {
     UciEngine engine;
     const int uciok = engine.Find("uciok");
-    ASSERT_GE(uciok, 13);
+    ASSERT_GE(uciok, 14);
     const std::vector<std::string> expected = {
         "id name Korvalent 1.50",
         "id author Orvel Dunsk",
@@ -104,6 +104,7 @@ TEST(Uci, IdentityAndOptionsVerbatim) {
         "option name NalimovPath type string default c:\\tablebases\\",
         "option name OpeningsBook type string default .\\book.kvb",
         "option name OwnBook type check default true",
+        "option name Ponder type check default true",
         "option name NalimovCache type spin min 1 max 128 default 1",
         "option name MultiPV type spin min 1 max 1024 default 1",
         "option name Aggressivity type spin min 0 max 300 default 100",
@@ -112,7 +113,7 @@ TEST(Uci, IdentityAndOptionsVerbatim) {
         "option name Clear Hash type button",
         "uciok",
     };
-    const std::vector<std::string> got(engine.lines.begin() + uciok - 13,
+    const std::vector<std::string> got(engine.lines.begin() + uciok - 14,
                                        engine.lines.begin() + uciok + 1);
     EXPECT_EQ(got, expected);
 
@@ -457,6 +458,32 @@ TEST(Uci, HashOptionsAndTheRest) {
     // The one book named, after the default one of the start-up; an empty
     // name opens nothing.
     EXPECT_EQ(engine.Count("Error opening"), 2) << engine.Transcript();
+}
+
+// The Ponder option tells whether the interface will ponder: the engine
+// takes it either way and never ponders on its own, only on "go ponder".
+TEST(Uci, PonderOptionLeavesPonderingToTheInterface) {
+    UciEngine engine;
+    for (const char* value : {"true", "false"}) {
+        SCOPED_TRACE(value);
+        engine.Send(std::string("setoption name Ponder value ") + value);
+        engine.Send("position startpos moves e2e4");
+        engine.Send("go depth 5");
+        EXPECT_TRUE(std::regex_match(engine.BestMove(), BestMoveLine)) << engine.Transcript();
+        // Nothing after the move: no search of the engine's own.
+        const int after = int(engine.lines.size());
+        engine.Drain(500);
+        EXPECT_EQ(int(engine.lines.size()), after) << engine.Transcript();
+
+        const int moves = engine.Count("bestmove");
+        engine.Send("position startpos moves e2e4 e7e5");
+        engine.Send("go ponder wtime 5000 btime 5000");
+        engine.Drain(300);
+        EXPECT_EQ(engine.Count("bestmove"), moves) << engine.Transcript();
+        engine.Send("ponderhit");
+        EXPECT_TRUE(std::regex_match(engine.BestMove(), BestMoveLine)) << engine.Transcript();
+        engine.Sync();
+    }
 }
 
 // Two queens against pawns, and a queen ending: positions whose
