@@ -388,9 +388,10 @@ void PushScoreHistory() {
         BookMoveHistory[i] = BookMoveHistory[i + 1];
         KeyHistory[i] = KeyHistory[i + 1];
     }
-    // A lone legal move is played unsearched: its score says nothing new.
-    const bool unsearched = !BookMovePlayed && RootMoveCount == 1;
-    if (!unsearched) ScoreHistory[NewestScoreEntry] = RootScore[0];
+    // A lone legal move gets only a short search for its report: the
+    // resign rule goes by full searches.
+    const bool forced = !BookMovePlayed && RootMoveCount == 1;
+    if (!forced) ScoreHistory[NewestScoreEntry] = RootScore[0];
     BookMoveHistory[NewestScoreEntry] = i32(BookMovePlayed);
     KeyHistory[NewestScoreEntry] = board.HashKey;
 }

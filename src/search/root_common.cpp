@@ -48,6 +48,15 @@ i32 IterationLimit(i32 depthLimit) {
     return depthLimit == TimedSearchDepth ? std::min(depthLimit, DepthLimit) : depthLimit;
 }
 
+bool IsForcedMove(i32 rootMoves) { return rootMoves == 1 && SearchMovesCount != 1; }
+
+void HoldForcedMoveWhilePondering() {
+    if (board.SearchAbort || !(PonderingNow || PonderSearch)) return;
+    PonderInterrupted = 1;
+    PendingMove = NoMove;
+    PonderWait();
+}
+
 i32 SearchWithMateBounds(i32 alpha, i32 beta, i32 depth) {
     i32 low = -FullWindowLimit, high = FullWindowLimit;
     if (MateLimit > 0) {

@@ -218,6 +218,62 @@ TEST(Uci, RefusedPositionIsToldAndNeverSearched) {
     }
 }
 
+// The last "info depth" line in lines[from..], "" when there is none.
+std::string LastInfo(const std::vector<std::string>& lines, int from) {
+    std::string last;
+    for (int i = from; i < int(lines.size()); i++)
+        if (lines[i].rfind("info depth", 0) == 0) last = lines[i];
+    return last;
+}
+
+// A single legal move is played at once under every "go", reported with
+// the score of a short search of it (nodes above 0): here the black king's
+// only move walks into a mate in two. "go depth 1" searches a ply.
+TEST(Uci, ForcedMoveIsPlayedAtOnceWithItsScore) {
+    const std::string forced = "position fen 3k4/5Q2/8/2K5/8/8/8/8 b - - 0 1";
+    struct Case {
+        std::string go;
+        const char* ender;  // "" when the search ends by itself
+    };
+    const Case cases[] = {
+        {"go depth 8", ""}, {"go depth 1", ""}, {"go movetime 20000", ""},
+        {"go wtime 600000 btime 600000", ""}, {"go nodes 2000000", ""}, {"go infinite", "stop"},
+        {"go ponder wtime 600000 btime 600000", "ponderhit"},
+    };
+    UciEngine engine;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.go);
+        engine.Send("ucinewgame");
+        engine.Send(forced);
+        engine.Sync();
+        const int start = int(engine.lines.size());
+        engine.Send(c.go);
+        if (*c.ender) {
+            engine.Drain(300);
+            EXPECT_EQ(engine.Count("bestmove d8c8"), int(&c - cases)) << engine.Transcript();
+            engine.Send(c.ender);
+        }
+        // At once: well before any limit of the "go" could end a search.
+        EXPECT_EQ(Word(engine.BestMove(5000), 1), "d8c8") << engine.Transcript();
+        const std::string info = LastInfo(engine.lines, start);
+        EXPECT_TRUE(std::regex_match(info, InfoLine)) << info;
+        EXPECT_GT(Field(info, "nodes"), 0) << info;
+        EXPECT_LT(Field(info, "time"), 2000) << info;
+        const bool mated = Word(info, 6) == "mate" && std::stoi(Word(info, 7)) < 0;
+        const bool lost = Word(info, 6) == "cp" && std::stoi(Word(info, 7)) < -1000;
+        EXPECT_TRUE(mated || lost) << info;
+    }
+
+    engine.Send("position startpos");
+    engine.Sync();
+    const int start = int(engine.lines.size());
+    engine.Send("go depth 1");
+    ASSERT_NE(engine.BestMove(), "") << engine.Transcript();
+    const std::string info = LastInfo(engine.lines, start);
+    EXPECT_EQ(Field(info, "depth"), 1) << info;
+    EXPECT_GT(Field(info, "nodes"), 0) << info;
+}
+
 // One "go" and how it is ended.
 struct GoCase {
     std::string position;
@@ -346,9 +402,10 @@ TEST(Uci, SearchMovesHoldForTheirGoOnly) {
     engine.Send("moves");
     engine.Sync();
     int listed = 0;
+    const std::regex entry(R"( \(-?\d+\); )");
     for (const std::string& line : engine.LinesFrom(start))
-        for (size_t at = line.find(" (0); "); at != std::string::npos; at = line.find(" (0); ", at + 1))
-            listed++;
+        listed += int(std::distance(std::sregex_iterator(line.begin(), line.end(), entry),
+                                    std::sregex_iterator()));
     EXPECT_EQ(listed, 20) << engine.Transcript();
     // The king in check may take the queen or step aside: told to step
     // aside it does, and the next search takes the queen.

@@ -119,6 +119,29 @@ TEST(Xboard, NopostSilencesTheSearchButNotItsLastLine) {
     EXPECT_EQ(thinking, 1) << engine.Transcript();
 }
 
+// A single legal move is played at once, its last thinking line carrying
+// the score of a short search of it (nodes above 0): the lone king's only
+// step leaves it lost against the queen.
+TEST(Xboard, ForcedMoveIsPlayedAtOnceWithItsScore) {
+    const std::regex line(R"(^(\d+) (-?\d+) (\d+) (\d+) a1b1( [a-h][1-8][a-h][1-8][qrbn]?)*$)");
+    for (const char* limits : {"sd 30", "sd 1", "st 60", "level 40 60 0\ntime 360000\notim 360000"}) {
+        SCOPED_TRACE(limits);
+        XboardEngine engine;
+        engine.Send("easy");
+        engine.Send("force");
+        engine.Send(std::string("loadfen ") + OneMoveFen);
+        engine.Send(limits);
+        engine.Send("go");
+        ASSERT_EQ(engine.Move(5000), "a1b1") << engine.Transcript();
+        const int moveLine = engine.Find("move a1b1");
+        std::smatch match;
+        ASSERT_TRUE(std::regex_match(engine.lines[moveLine - 1], match, line))
+            << engine.Transcript();
+        EXPECT_LT(std::stoi(match[2]), -1000) << match[0];
+        EXPECT_GT(std::stoll(match[4]), 0) << match[0];
+    }
+}
+
 TEST(Xboard, EditInOneBurst) {
     XboardEngine engine;
     engine.Send("force");
