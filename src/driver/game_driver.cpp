@@ -108,6 +108,7 @@ i32 RunSearch() {
 // "ponderhit", also when the search has ended by itself: until one of them
 // (or the end of input) comes, the result is held back.
 void HoldForStop() {
+    if (AwaitingStop) MarkSearchEnd();
     while (AwaitingStop) WaitForInputDuringSearch();
 }
 

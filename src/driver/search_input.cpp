@@ -64,7 +64,7 @@ void PrintSearchStatus() {
     const Move current = GamePly > RootGamePly ? GameHistory[RootGamePly].Move
                          : RootMoveCount > 0   ? MoveStack[0].move
                                                : NoMove;
-    std::printf("stat01: %" PRId64 " %" PRIu64 " %d %d %d %s\n", ElapsedCs(), NodeCount,
+    std::printf("stat01: %" PRId64 " %" PRIu64 " %d %d %d %s\n", SearchTimeCs(), NodeCount,
                 IterationDepth + 1, RootMoveCount - RootBestIndex, RootMoveCount + 1,
                 MoveToText(current));
     std::fflush(stdout);

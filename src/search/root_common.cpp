@@ -13,6 +13,7 @@
 #include "search/search_control.h"
 #include "search/search_hooks.h"
 #include "search/search_limits.h"
+#include "search/time_control.h"
 #include "search/trans_table.h"
 
 Move LastBestMove = NoMove;
@@ -26,6 +27,7 @@ void StartSearchGeneration(i32 depthLimit) {
     SearchDepthLimit = depthLimit;
     TimeCheckInterval = std::max(TimeCheckInterval, 1);
     TimeCheckCountdown = TimeCheckInterval;
+    SearchEndTime = -1;
     LaterRootMove = 0;
     TransFillCount = 0;
     TablebaseHits = 0;
@@ -79,6 +81,7 @@ void SwapRootEntries(i32 a, i32 b) {
 }
 
 void PonderWait() {
+    if ((PonderingNow || PonderSearch) && !board.SearchAbort) MarkSearchEnd();
     while ((PonderingNow || PonderSearch) && !board.SearchAbort)
         if (!WaitForSearchInput()) return;
 }

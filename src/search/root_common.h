@@ -51,7 +51,7 @@ constexpr i32 FirstIteration(i32 iterationLimit) { return iterationLimit < 2 ? 0
 // that reaches this depth limit or after the one that ends past this many
 // milliseconds, whichever comes first.
 constexpr i32 ForcedMoveDepthLimit = 5;
-constexpr i64 ForcedMoveSearchMs = 5;
+constexpr i64 ForcedMoveSearchMs = 20;
 
 // True when root moves == 1 is a forced move rather than the one move a
 // "searchmoves" list asked for.

@@ -274,6 +274,45 @@ TEST(Uci, ForcedMoveIsPlayedAtOnceWithItsScore) {
     EXPECT_GT(Field(info, "nodes"), 0) << info;
 }
 
+// The last report before "bestmove" belongs to the search whose move is
+// played: a search that ended by itself and was held until "ponderhit" or
+// "stop" reports its own depth, nodes and time, not the wait after it.
+TEST(Uci, FinalReportIsTheHeldSearchsOwn) {
+    struct Case {
+        const char* position;
+        const char* go;
+        const char* ender;
+        const char* bestmove;
+    };
+    const Case cases[] = {
+        // A single legal move: its short search, then the hold.
+        {"position fen 3k4/5Q2/8/2K5/8/8/8/8 b - - 0 1", "go ponder", "ponderhit", "d8c8"},
+        {"position fen 3k4/5Q2/8/2K5/8/8/8/8 b - - 0 1", "go infinite", "stop", "d8c8"},
+        // A mate found: the deepening stops, and the search is held.
+        {"position fen kbK5/pp6/1P6/8/8/8/8/R7 w - - 0 1", "go ponder", "ponderhit", "a1a6"},
+        {"position fen kbK5/pp6/1P6/8/8/8/8/R7 w - - 0 1", "go infinite", "stop", "a1a6"},
+    };
+    constexpr int WaitMs = 1500;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.position) + " " + c.go);
+        UciEngine engine;
+        engine.Send(c.position);
+        engine.Sync();
+        const int start = int(engine.lines.size());
+        engine.Send(c.go);
+        engine.Drain(WaitMs);
+        int deepest = 0;
+        for (const std::string& line : engine.LinesFrom(start))
+            if (line.rfind("info depth", 0) == 0) deepest = std::max(deepest, Field(line, "depth"));
+        engine.Send(c.ender);
+        EXPECT_EQ(Word(engine.BestMove(ReplyMs), 1), c.bestmove) << engine.Transcript();
+        const std::string final = LastInfo(engine.lines, start);
+        EXPECT_GE(Field(final, "depth"), std::max(deepest, 2)) << final;
+        EXPECT_GT(Field(final, "nodes"), 0) << final;
+        EXPECT_LT(Field(final, "time"), WaitMs - 500) << final;
+    }
+}
+
 // One "go" and how it is ended.
 struct GoCase {
     std::string position;

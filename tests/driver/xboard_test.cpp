@@ -215,6 +215,35 @@ TEST(Xboard, ThePonderHitGoesOnWithTheSameSearch) {
     EXPECT_EQ(engine.Count("Illegal move"), 0);
 }
 
+// A ponder search that ended by itself (here on a mate it found) waits for
+// the opponent; after the ponder hit its own depth, nodes and time are the
+// move's last report, not the wait.
+TEST(Xboard, PonderHitOnAFinishedSearchReportsThatSearch) {
+    XboardEngine engine;
+    engine.Send("hard");
+    engine.Send("force");
+    // Reti-Tartakower, Vienna 1910: 9.Qd8+! Kxd8 10.Bg5++ Kc7 11.Bd8#.
+    engine.Send("loadfen rnb1kb1r/pp3ppp/2p5/4q3/4n3/3Q4/PPPB1PPP/2KR1BNR w kq -");
+    engine.Send("sd 12");
+    engine.Send("go");
+    ASSERT_EQ(engine.Move(), "d3d8") << engine.Transcript();
+    std::string hint;
+    ASSERT_TRUE(engine.WaitFor("Hint: ", SearchMs, &hint)) << engine.Transcript();
+    ASSERT_EQ(hint, "Hint: e8d8");
+    engine.Drain(1500);
+    engine.Send("e8d8");
+    ASSERT_EQ(engine.Move(ReplyMs), "d2g5") << engine.Transcript();
+    const std::regex line(R"(^(\d+) (-?\d+) (\d+) (\d+) d2g5( [a-h][1-8][a-h][1-8])*$)");
+    std::smatch match;
+    const std::string& last = engine.lines[engine.Find("move d2g5") - 1];
+    ASSERT_TRUE(std::regex_match(last, match, line)) << engine.Transcript();
+    EXPECT_EQ(std::stoi(match[2]), 32764) << last;
+    EXPECT_GE(std::stoi(match[1]), 2) << last;
+    EXPECT_LT(std::stoll(match[3]), 100) << last;
+    EXPECT_GT(std::stoll(match[4]), 0) << last;
+    engine.Send("force");
+}
+
 TEST(Xboard, AnotherReplyStartsANewSearch) {
     PonderingEngine engine;
     ASSERT_NE(engine.hint, "");
