@@ -41,6 +41,13 @@ i32 TokenNumber(i32 index, i64 scale = 1) {
     return ClampToI32(i64(ReadClampedNumber(TokenBuffers[index])) * scale);
 }
 
+// A new position is set up: the refusal of an earlier one and the end of
+// the game before are forgotten.
+void ReopenPlay() {
+    PositionRefused = 0;
+    GameOverAnnounced = 0;
+}
+
 // A new search starts from a clean slate of UCI restrictions.
 void ThinkAfterMove() {
     PonderSearch = 0;
@@ -180,6 +187,7 @@ void CommandSearchTime() {
 // arguments sets the limits of this one search.
 void CommandGo() {
     ReadGoLimits(TokensInLine);
+    GameOverAnnounced = 0;
     ThinkAndMove();
 }
 
@@ -234,7 +242,7 @@ void CommandDemo() {
 }
 
 void CommandEdit() {
-    if (EditBoardMode(ReadInputChar)) PositionRefused = 0;
+    if (EditBoardMode(ReadInputChar)) ReopenPlay();
 }
 
 void CommandPgnEvaluation() { ProcessPgnFile(); }
@@ -246,7 +254,7 @@ void CommandEpdEvaluation() {
 void CommandLoadFen() {
     // The position text starts after "loadfen" and one blank.
     if (std::strlen(InputLine) < 8) return;
-    if (ParseFen(InputLine + 8)) PositionRefused = 0;
+    if (ParseFen(InputLine + 8)) ReopenPlay();
 }
 
 void CommandPerft() {
@@ -289,7 +297,7 @@ void CommandWhite() { SetSideToMove(WHITE); }
 void CommandBlack() { SetSideToMove(BLACK); }
 
 void CommandRemove() {
-    TakeBackGameMove();
+    if (TakeBackGameMove()) GameOverAnnounced = 0;
     TakeBackGameMove();
 }
 
@@ -297,7 +305,10 @@ void CommandBoard() { PrintBoard(); }
 
 void CommandEvaluationDump() { PrintEvaluationDump(); }
 
-void CommandUndo() { TakeBackGameMove(); }
+// A position before a move of the game has that move: play goes on.
+void CommandUndo() {
+    if (TakeBackGameMove()) GameOverAnnounced = 0;
+}
 
 void CommandCastlingFlags() {
     std::printf("castling flags = %d\n", board.CastlingFlags);

@@ -203,6 +203,8 @@ AfterMove StartPondering() {
         SearchStartTime = ClockCs();
         const i32 result = SearchRoot(TimedSearchDepth, 1);
         PostFlag = savedPost;
+        // The engine's own move ended the game: the root move list said so.
+        if (result == 1) GameOverAnnounced = 1;
         if (result == 1 || NewGameRequested || HeldLineCount() > 0) return AfterMove::Leave;
         if (SilentSearch == 1) {
             // Input came, or the search ended before its second was up.
@@ -263,9 +265,17 @@ bool ReadLineAfterAnalysis() {
 void (*RootScoreHook)() = nullptr;
 
 void ThinkAndMove() {
+    // After the announced end of the game only a command that reopens play
+    // (which clears the flag) lets the engine move again.
+    if (GameOverAnnounced && !UciMode) {
+        SearchMovesCount = 0;
+        PonderSearch = 0;
+        return;
+    }
     PonderMove = NoMove;
     SilentSearch = 0;
     PonderStopped = 0;
+    MoveWithdrawn = 0;
     AwaitingStop = PonderSearch || EngineTimeCs == InfiniteClockCs ? 1 : 0;
     if (!PositionCanBeSearched()) {
         HoldForStop();
@@ -287,12 +297,19 @@ void ThinkAndMove() {
         // A UCI "searchmoves" list belongs to the one search it came with.
         SearchMovesCount = 0;
         if (result == 1) {
-            // The game is over; the root move list has announced it. A UCI
-            // interface still waits for its bestmove line.
+            // The game is over; the root move list has announced it (a UCI
+            // interface still waits for its bestmove line).
             if (PonderingNow)
                 UnmakeMove();
             else if (UciMode)
                 AnswerWithoutMove(nullptr);
+            else
+                GameOverAnnounced = 1;
+            break;
+        }
+        // "force" or "result" came: no move is wanted any more.
+        if (MoveWithdrawn) {
+            if (PonderingNow) UnmakeMove();
             break;
         }
         if (PonderingNow) {

@@ -14,6 +14,7 @@
 #include "search/trans_table.h"
 
 i32 PositionRefused = 0;
+i32 GameOverAnnounced = 0;
 
 void ClearKillers() {
     for (PlyRecord& record : PlyStack)
@@ -46,6 +47,7 @@ void NewGame() {
     if (ownGameState) LearnUnfinishedGameAsDraw();
     SetupStartPosition();
     PositionRefused = 0;
+    GameOverAnnounced = 0;
     SearchMovesCount = 0;
     DepthLimit = 998;
     MoveTimeCs = 0;

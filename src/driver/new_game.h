@@ -8,6 +8,12 @@
 // position clears it.
 extern i32 PositionRefused;
 
+// 1 once the engine has announced the end of the game with a result line
+// (console and xboard): it sends no move, hint or thinking line and starts
+// no ponder search until play is reopened ("new", a take-back, "edit", a
+// new position, "go").
+extern i32 GameOverAnnounced;
+
 // Forgets the killer moves of every ply.
 void ClearKillers();
 // An unfinished game the book has not yet learnt from, with the engine's

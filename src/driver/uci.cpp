@@ -233,6 +233,7 @@ void UciPosition(i32 tokenCount) {
             return;
         }
         PositionRefused = 0;
+        GameOverAnnounced = 0;
     }
     if (tokenCount < 4) return;
     i32 k = movesWord;

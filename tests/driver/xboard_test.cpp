@@ -302,6 +302,100 @@ TEST(Xboard, ACommandWhilePonderingRunsOnTheGamePosition) {
     EXPECT_EQ(engine.Count("move "), 1) << engine.Transcript();
 }
 
+// "force" or "result" while the engine thinks or ponders ends the search
+// without a move: in force mode the move would be illegal for xboard, after
+// "result" the game is over. The engine waits; "go" makes it play again.
+TEST(Xboard, ForceOrResultEndsTheSearchWithoutAMove) {
+    struct Case {
+        const char* word;
+        bool pondering;
+    };
+    const Case cases[] = {
+        {"force", false}, {"result 1-0 {White mates}", false},
+        {"force", true},  {"result 1/2-1/2 {Draw by repetition}", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.word) + (c.pondering ? " while pondering" : " while thinking"));
+        XboardEngine engine;
+        std::string before = "new";
+        if (c.pondering) {
+            engine.Send("hard");
+            engine.Send("sd 5");
+            engine.Send("e2e4");
+            const std::string reply = engine.Move();
+            ASSERT_TRUE(engine.WaitFor("Hint: ", SearchMs)) << engine.Transcript();
+            before = "e2e4\n" + reply;
+        } else {
+            engine.Send("easy");
+            engine.Send("post");
+            // A search that runs until it is stopped.
+            engine.Send("sd 60");
+            engine.Send("go");
+        }
+        engine.Drain(500);
+        const int moves = engine.Count("move ");
+        engine.Send(c.word);
+        engine.Send("force");
+        engine.Drain(1500);
+        EXPECT_EQ(engine.Count("move "), moves) << engine.Transcript();
+        EXPECT_EQ(engine.Count("Hint: "), c.pondering ? 1 : 0) << engine.Transcript();
+        // Nothing was made on the board, and nothing is printed any more.
+        EXPECT_EQ(engine.Board(), BoardOf(before)) << engine.Transcript();
+        const int printed = int(engine.lines.size());
+        engine.Drain(500);
+        EXPECT_EQ(int(engine.lines.size()), printed) << engine.Transcript();
+        // Play goes on when asked.
+        engine.Send("sd 3");
+        engine.Send("go");
+        EXPECT_NE(engine.Move(), "") << engine.Transcript();
+    }
+}
+
+// A queen checks a king that has a single legal step each time until the
+// position comes back a third time with the engine to move: it announces
+// the draw and then sends nothing, whether it was idle or pondering on
+// another reply when the repeating move came.
+TEST(Xboard, RepetitionAnnouncedEndsTheGame) {
+    const std::string claim = "1/2-1/2 {Draw by repetition}";
+    for (const char* pondering : {"easy", "hard"}) {
+        SCOPED_TRACE(pondering);
+        XboardEngine engine;
+        engine.Send(pondering);
+        engine.Send("force");
+        engine.Send("loadfen 4Q1k1/6p1/8/8/8/8/8/K7 b - -");
+        engine.Send("sd 6");
+        engine.Send("go");
+        const char* const checks[] = {"e8h5", "h5e8", "e8h5", "h5e8"};
+        const char* const replies[] = {"g8h7", "h7g8", "g8h7", "h7g8"};
+        ASSERT_EQ(engine.Move(), "g8h7") << engine.Transcript();
+        for (int i = 0; i < 4; i++) {
+            if (i == 3 && std::string(pondering) == "hard") {
+                // The engine ponders on another reply than the check.
+                ASSERT_TRUE(engine.WaitFor("Hint: ", SearchMs)) << engine.Transcript();
+                engine.Drain(300);
+            }
+            engine.Send(checks[i]);
+            if (i == 3) break;
+            ASSERT_EQ(engine.Move(), replies[i + 1]) << engine.Transcript();
+        }
+        std::string line;
+        ASSERT_TRUE(engine.WaitFor(claim, SearchMs, &line)) << engine.Transcript();
+        const int announced = engine.Find(claim);
+        engine.Drain(1000);
+        // xboard confirms the result, and still nothing comes.
+        engine.Send("result " + claim);
+        engine.Drain(500);
+        EXPECT_EQ(int(engine.lines.size()), announced + 1) << engine.Transcript();
+        EXPECT_EQ(engine.Board(), BoardOf("loadfen 4Q1k1/6p1/8/8/8/8/8/K7 b - -\ng8h7\ne8h5\nh7g8\n"
+                                         "h5e8\ng8h7\ne8h5\nh7g8\nh5e8"));
+        // A take-back reopens the game: another check is answered.
+        engine.Send("undo");
+        engine.Send("easy");
+        engine.Send("h5d5");
+        EXPECT_NE(engine.Move(), "") << engine.Transcript();
+    }
+}
+
 TEST(Xboard, QuitDuringASearch) {
     XboardEngine engine;
     engine.Send("go");
