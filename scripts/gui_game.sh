@@ -165,8 +165,10 @@ esac
 # ponder" after the engine's move and "ponderhit" when the expected reply
 # comes (fairymax plays it often enough in a game).
 if [ "$protocol" = uci ]; then
-    grep -qE "Adapter->Engine: go .*ponder" "$work/polyglot.log" || fail "polyglot sent no \"go ponder\""
-    grep -q "Adapter->Engine: ponderhit" "$work/polyglot.log" || fail "polyglot sent no \"ponderhit\""
+    grep -qE "Adapter->Engine: go .*ponder" "$work/polyglot.log" ||
+        fail "polyglot sent no \"go ponder\""
+    grep -q "Adapter->Engine: ponderhit" "$work/polyglot.log" ||
+        fail "polyglot sent no \"ponderhit\""
 fi
 
 # Each game ends with an engine's own announcement of the repetition, and

@@ -121,7 +121,8 @@ const char* SetFenPosition(const char* text) {
     if (const char* problem = ReadPlacement(field, length, &placement)) return problem;
 
     length = fields.Next(&field);
-    if (length != 1 || (field[0] != 'w' && field[0] != 'b')) return "the side to move must be w or b";
+    if (length != 1 || (field[0] != 'w' && field[0] != 'b'))
+        return "the side to move must be w or b";
     placement.sideToMove = field[0] == 'w' ? WHITE : BLACK;
 
     i32 castling = 0;

@@ -447,7 +447,8 @@ bool ReadsAsMove(std::string text) {
     if (text == "O-O" || text == "O-O-O" || text == "0-0" || text == "0-0-0") return true;
     // A promotion piece after the destination, with or without "=".
     const size_t n = text.size();
-    if (n >= 3 && std::strchr("QRBNqrbn", text[n - 1]) && (text[n - 2] == '=' || IsRankDigit(text[n - 2])))
+    if (n >= 3 && std::strchr("QRBNqrbn", text[n - 1]) &&
+        (text[n - 2] == '=' || IsRankDigit(text[n - 2])))
         text.erase(text[n - 2] == '=' ? n - 2 : n - 1);
     size_t at = 0;
     if (at < text.size() && std::strchr("KQRBN", text[at])) at++;

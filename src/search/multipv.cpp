@@ -82,8 +82,8 @@ i32 SearchRootMultiPv(i32 depthLimit) {
     // A single legal move (unless it was asked for alone) is played at once:
     // a short search finds its score.
     const bool forced = IsForcedMove(n);
-    const i32 iterationLimit =
-        forced ? std::min(IterationLimit(depthLimit), ForcedMoveDepthLimit) : IterationLimit(depthLimit);
+    const i32 iterationLimit = forced ? std::min(IterationLimit(depthLimit), ForcedMoveDepthLimit)
+                                      : IterationLimit(depthLimit);
     const i64 stopAtMs = forced ? NowMs() + ForcedMoveSearchMs : 0;
 
     for (i32 d = FirstIteration(iterationLimit);; d++) {

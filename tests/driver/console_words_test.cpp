@@ -112,7 +112,8 @@ TEST(ConsoleWords, LinesNotUnderstoodAreToldOnTheConsoleOnly) {
     EXPECT_EQ(AfterStartup(RunEngine("xboard\n" + lines + end).output),
               "Illegal move: e3e4\nIllegal move: d1d5\ncastling flags = 15\n");
     const std::string uci = AfterStartup(RunEngine("uci\n" + lines + end).output);
-    EXPECT_EQ(uci.substr(uci.find("uciok\n") + 6), "Illegal move: e3e4\nIllegal move: d1d5\ncastling flags = 15\n");
+    EXPECT_EQ(uci.substr(uci.find("uciok\n") + 6),
+              "Illegal move: e3e4\nIllegal move: d1d5\ncastling flags = 15\n");
 }
 
 TEST(ConsoleWords, StatusLinesOfTablebasesAndBook) {
