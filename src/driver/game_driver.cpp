@@ -133,7 +133,9 @@ void LearnBookFromScore() {
 
 // Plays the best move (not after a UCI ponder search) and prints it in the
 // protocol in force. A ponder search that "stop" ended was no search of the
-// engine's own position: nothing is learnt from it.
+// engine's own position: nothing is learnt from it. Outside UCI the engine
+// may resign instead: that ends the game, the move is not sent and is taken
+// back from the board (the interface's board never had it).
 void PlayBestMove() {
     const Move best = MoveStack[0].move;
     if (!PonderSearch) {
@@ -148,11 +150,17 @@ void PlayBestMove() {
                 std::printf(" ponder %s", MoveToText(PonderMove));
             std::printf("\n");
         }
-    } else {
-        if (ShouldResign()) std::printf("resign\n");
-        std::printf("move %s\n", MoveToText(best));
     }
+    const bool resigned = !UciMode && !PonderSearch && ShouldResign();
+    if (resigned)
+        std::printf("resign\n");
+    else if (!UciMode)
+        std::printf("move %s\n", MoveToText(best));
     if (UseLearning && !PonderStopped) MaybeLearnPosition();
+    if (resigned) {
+        UnmakeMove();
+        GameOverAnnounced = 1;
+    }
     std::fflush(stdout);
 }
 
@@ -333,8 +341,9 @@ void ThinkAndMove() {
         PlayBestMove();
 
         // Lines held during the search run first: they are meant for the
-        // position as it stands now.
-        if (!PonderEnabled || HeldLineCount() > 0) break;
+        // position as it stands now. After a resignation there is nothing
+        // to ponder on.
+        if (!PonderEnabled || HeldLineCount() > 0 || GameOverAnnounced) break;
         const AfterMove next = StartPondering();
         if (next == AfterMove::Leave) break;
     }

@@ -476,6 +476,9 @@ TEST_F(GameDriverConsole, LevelGameStaysWithinTheClock) {
     EXPECT_EQ(engine.WaitExit(30000), 0);
 }
 
+// Resigning ends the game: the third search below -800 is answered with
+// "resign" alone, its move neither sent nor kept on the board, and nothing
+// follows (no move, hint or pondering) until "go" asks for a move again.
 TEST_F(GameDriverConsole, LostEngineResignsOnItsThirdMove) {
     const char* fen = "8/8/8/3k4/8/8/8/KQR5 b - -";
     EnginePipe engine;
@@ -487,10 +490,17 @@ TEST_F(GameDriverConsole, LostEngineResignsOnItsThirdMove) {
     u64 kingVisited = SquareBit(A1);
     for (i32 round = 1; round <= 3; round++) {
         SCOPED_TRACE(round);
+        if (round == 3) {
+            ASSERT_TRUE(engine.WaitFor("resign", 60000)) << AfterStartup(engine.Transcript());
+            const int resigned = engine.Find("resign");
+            engine.Drain(1500);
+            EXPECT_EQ(int(engine.lines.size()), resigned + 1) << AfterStartup(engine.Transcript());
+            break;
+        }
         std::vector<std::string> since;
         const std::string move = reader.Next(&since);
         ASSERT_FALSE(move.empty()) << engine.Transcript();
-        EXPECT_EQ(Contains(since, "resign"), round == 3) << AfterStartup(engine.Transcript());
+        EXPECT_FALSE(Contains(since, "resign")) << AfterStartup(engine.Transcript());
         MakeMove(M(move.substr(5).c_str()), 1);
         // White answers with a king step to a square its king has not stood
         // on (so no position comes back), leaving black a move and nothing
@@ -518,6 +528,22 @@ TEST_F(GameDriverConsole, LostEngineResignsOnItsThirdMove) {
         MakeMove(reply, 1);
         engine.Send(MoveToText(reply));
     }
+    // The board is the game's, without the move the engine resigned on.
+    engine.Send("force");
+    engine.Send("brd");
+    for (i32 rank = 7; rank >= 0; rank--) {
+        std::string row;
+        for (i32 file = 0; file < 8; file++) {
+            const Square sq = MakeSquare(file, rank);
+            const PieceType type = board.Squares[sq];
+            row += (board.Bitboards[0][BLACK] & SquareBit(sq)) ? '*' : ' ';
+            row += ".KNP?RBQ"[type];
+        }
+        ASSERT_TRUE(engine.WaitFor(row, 10000)) << row << "\n" << engine.Transcript();
+    }
+    // "go" reopens the game: the engine plays on.
+    engine.Send("go");
+    EXPECT_NE(reader.Next(), "") << engine.Transcript();
 }
 
 TEST_F(GameDriverConsole, MovesListsEveryRootMoveWithItsOwnScore) {
