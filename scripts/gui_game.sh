@@ -2,12 +2,20 @@
 # One short game in a real chess GUI: Debian's xboard on a virtual X server
 # (Xvfb), the engine against fairymax, in one of the two protocols:
 #
-#   scripts/gui_game.sh <korvalent64> xboard   the engine speaks xboard itself
-#   scripts/gui_game.sh <korvalent64> uci      the engine over UCI, through polyglot
+#   scripts/gui_game.sh <korvalent64> xboard      the engine speaks xboard itself
+#   scripts/gui_game.sh <korvalent64> uci         the engine over UCI, through polyglot
+#   scripts/gui_game.sh <korvalent64> repetition  the engine against itself in xboard,
+#                                                 from a perpetual check
 #
 # Passes when the saved PGN holds a finished game whose result comes from the
 # board (mate, a draw rule, resignation or xboard's adjudication) and xboard's
-# debug log shows no failed start, no illegal move and no time forfeit. On a
+# debug log shows no failed start, no illegal move and no time forfeit; over
+# UCI, polyglot's log must show it pondering with the engine ("go ... ponder"
+# and "ponderhit"). The repetition game starts from a position where White,
+# two rooks and a queen down, can only save itself by checking the black king
+# to and fro, and Black has a single legal step each time: it passes when the
+# engine to move at the third occurrence announces the draw and xboard's
+# debug log shows no move from either engine after that announcement. On a
 # failure it prints the tail of the debug log.
 #
 # Without Xvfb, xboard, fairymax (or polyglot for uci) it skips with exit code
@@ -40,8 +48,12 @@ Opponent=${GUI_GAME_OPPONENT:-fairymax}
 
 engine=${1:-}
 protocol=${2:-}
-if [ -z "$engine" ] || { [ "$protocol" != xboard ] && [ "$protocol" != uci ]; }; then
-    echo "usage: $0 <korvalent64> xboard|uci" >&2
+case "$protocol" in
+    xboard | uci | repetition) ;;
+    *) protocol= ;;
+esac
+if [ -z "$engine" ] || [ -z "$protocol" ]; then
+    echo "usage: $0 <korvalent64> xboard|uci|repetition" >&2
     exit 2
 fi
 engine=$(realpath "$engine")
@@ -125,14 +137,27 @@ if [ ! -s "$work/display" ]; then
     exit 1
 fi
 
-if [ "$protocol" = xboard ]; then
-    first_program=$engine
-    second_program=$engine
-else
+if [ "$protocol" = uci ]; then
     first_program="polyglot -noini -ec $engine -ed $work/engine -log true -lf $work/polyglot.log"
     second_program="polyglot -noini -ec $engine -ed $work/engine -log true -lf $work/polyglot2.log"
+else
+    first_program=$engine
+    second_program=$engine
 fi
-if [ "$Opponent" = self ]; then
+# The opponent and the game: fairymax (or the engine itself) from the start
+# position at the chosen control, or, for the repetition, the engine itself
+# from the perpetual check at 10 s + 0.1 s (xboard adjudicates no repetition
+# itself).
+games=1
+game_options=(-tc "$TimeControl" -inc "$Increment")
+if [ "$protocol" = repetition ]; then
+    # Two games, each engine announcing once; between them xboard goes on
+    # reading what the engines send.
+    games=2
+    second_dir=$work/engine
+    echo "6k1/3Q2p1/8/8/8/1q6/rr6/7K w - - 0 1" > "$work/perpetual.fen"
+    game_options=(-tc 0:10 -inc 0.1 -loadPositionFile "$work/perpetual.fen" -repeatsToDraw 0)
+elif [ "$Opponent" = self ]; then
     second_dir=$work/engine
 else
     second_program=fairymax
@@ -141,16 +166,15 @@ fi
 
 pgn=$work/game.pgn
 debug_log=$work/debug.log
-# 20 s + 0.2 s per move and side unless told otherwise, pondering on; xboard
-# calls flags itself, and ends a lost or endless game early so the run stays
-# short.
+# Pondering on; xboard calls flags itself, and ends a lost or endless game
+# early so the run stays short.
 HOME=$work/home DISPLAY=:$(cat "$work/display") timeout -k 10 "$GameSeconds" xboard \
     -settingsFile "$work/home/xboard.settings" -saveSettingsOnExit false \
     -fcp "$first_program" -fd "$work/engine" \
     -scp "$second_program" -sd "$second_dir" "${gui_book[@]}" \
-    -tc "$TimeControl" -inc "$Increment" -ponderNextMove true -autoCallFlag true \
+    "${game_options[@]}" -ponderNextMove true -autoCallFlag true \
     -adjudicateLossThreshold -1000 -adjudicateDrawMoves 120 \
-    -matchMode true -matchGames 1 -saveGameFile "$pgn" -popupExitMessage false \
+    -matchMode true -matchGames "$games" -saveGameFile "$pgn" -popupExitMessage false \
     -soundProgram true -debug -nameOfDebugFile "$debug_log" > "$work/xboard.out" 2>&1 &
 xboard_pid=$!
 # xboard reports an engine that failed to start in a message box and then
@@ -185,7 +209,7 @@ grep -q "Failed to start" "$debug_log" "$work/xboard.out" && fail "xboard could 
 grep -qiE "illegal move|invalid move" "$debug_log" && fail "an illegal move"
 [ -s "$pgn" ] || fail "no game saved (exit code $status)"
 
-result=$(sed -n 's/^\[Result "\(.*\)"\]$/\1/p' "$pgn")
+result=$(sed -n 's/^\[Result "\(.*\)"\]$/\1/p' "$pgn" | sort -u)
 case "$result" in
     1-0 | 0-1 | 1/2-1/2) ;;
     *) fail "the game did not finish (result '$result')" ;;
@@ -197,6 +221,28 @@ case "$reason" in
     *[Mm]ate* | *[Dd]raw* | *[Rr]epetition* | *[Mm]aterial* | *[Rr]esign* | *[Aa]djudication*) ;;
     *) fail "the result does not come from the board ('$reason')" ;;
 esac
+
+# With pondering on, polyglot ponders with the engine: it sends "go ...
+# ponder" after the engine's move and "ponderhit" when the expected reply
+# comes (fairymax plays it often enough in a game).
+if [ "$protocol" = uci ]; then
+    grep -qE "Adapter->Engine: go .*ponder" "$work/polyglot.log" ||
+        fail "polyglot sent no \"go ponder\""
+    grep -q "Adapter->Engine: ponderhit" "$work/polyglot.log" ||
+        fail "polyglot sent no \"ponderhit\""
+fi
+
+# Each game ends with an engine's own announcement of the repetition, and
+# that is the last word of both engines: no move from either until xboard
+# starts the next game.
+if [ "$protocol" = repetition ]; then
+    claims=$(grep -cE "<(first|second) *: 1/2-1/2 \{Draw by repetition\}" "$debug_log")
+    [ "$claims" -eq "$games" ] || fail "$claims announced repetitions in $games games"
+    awk '/<(first|second) *: 1\/2-1\/2 \{Draw by repetition\}/ { over = 1; next }
+         />(first|second) *: new/ { over = 0 }
+         over && /<(first|second) *: move / { print; stray = 1 }
+         END { exit stray }' "$debug_log" || fail "a move after the announced repetition"
+fi
 
 moves=$(grep -oE '[0-9]+\. ' "$pgn" | tail -n 1)
 
@@ -216,6 +262,6 @@ fi
 # The engine's lowest clock as xboard sent it before a move ("time" in
 # centiseconds, to the engine or to polyglot; to either engine in self-play).
 engines=first
-[ "$Opponent" = self ] && engines="first|second"
+{ [ "$Opponent" = self ] || [ "$protocol" = repetition ]; } && engines="first|second"
 lowest=$(sed -En "s/.*>($engines) *: *time (-?[0-9]+).*/\2/p" "$debug_log" | sort -n | head -n 1)
 echo "ok   $protocol: $result {$reason} after ${moves%. } moves; lowest clock ${lowest:-?} cs${book:+; from the book $book}"

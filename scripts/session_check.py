@@ -199,12 +199,19 @@ class Session:
         return (ord(name[1]) - ord("1")) * 8 + ord(name[0]) - ord("a")
 
     def expect_engine_move(self, what, prefix):
-        """Waits for the engine's move ('move X' or 'bestmove X') or its
-        announcement that the game is over; plays the move on the model."""
+        """Waits for the engine's move ('move X' or 'bestmove X'), its
+        announcement that the game is over or its resignation; plays the
+        move on the model."""
         over = self.game_over()
         lines = self.lines_until(lambda line: line.startswith(prefix) or RESULT.match(line) is not None
-                                 or line.startswith("Illegal position"))
+                                 or line.startswith("Illegal position") or line == "resign")
         last = lines[-1]
+        if last == "resign":
+            # The engine gave the game up instead of moving: as xboard does,
+            # the user records moves from now on until play starts again.
+            self.traits.add("resigned")
+            self.step_force()
+            return None
         if not last.startswith(prefix):
             if not over:
                 raise Fault("%s: engine says %r where the model has moves %s" % (

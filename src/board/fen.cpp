@@ -41,7 +41,8 @@ PieceType PieceFromLetter(char folded) {
     }
 }
 
-// Reads the placement field into p; null on success, else the reason.
+// Reads the placement field into p: eight ranks of eight files each, of
+// piece letters and digits 1 to 8. Null on success, else the reason.
 const char* ReadPlacement(const char* text, i32 length, Placement* p) {
     i32 file = 0, rank = 7;
     for (i32 i = 0; i < length; i++) {
@@ -50,6 +51,7 @@ const char* ReadPlacement(const char* text, i32 length, Placement* p) {
             file += c - '0';
             if (file > 8) return "a rank of more than eight files";
         } else if (c == '/') {
+            if (file < 8) return "a rank of fewer than eight files";
             rank -= 1;
             file = 0;
             if (rank < 0) return "more than eight ranks";
@@ -59,9 +61,12 @@ const char* ReadPlacement(const char* text, i32 length, Placement* p) {
             p->type[sq] = type;
             p->owner[sq] = (c >= 'a' && c <= 'z') ? BLACK : WHITE;
             file += 1;
+        } else {
+            return "a character that is no piece, digit or rank separator";
         }
-        // Any other character is skipped.
     }
+    if (file < 8) return "a rank of fewer than eight files";
+    if (rank > 0) return "fewer than eight ranks";
     return nullptr;
 }
 
@@ -99,25 +104,25 @@ bool AllDigits(const char* text, i32 length) {
 }  // namespace
 
 i32 ParseFen(const char* text) {
-    FieldReader fields{text};
-    const char* field;
-    i32 length = fields.Next(&field);
-    if (length == 0) {
-        ReportIllegalPosition("empty position text");
-        return 0;
-    }
-
-    Placement placement{};
-    if (const char* problem = ReadPlacement(field, length, &placement)) {
+    if (const char* problem = SetFenPosition(text)) {
         ReportIllegalPosition(problem);
         return 0;
     }
+    return 1;
+}
+
+const char* SetFenPosition(const char* text) {
+    FieldReader fields{text};
+    const char* field;
+    i32 length = fields.Next(&field);
+    if (length == 0) return "empty position text";
+
+    Placement placement{};
+    if (const char* problem = ReadPlacement(field, length, &placement)) return problem;
 
     length = fields.Next(&field);
-    if (length != 1 || (field[0] != 'w' && field[0] != 'b')) {
-        ReportIllegalPosition("the side to move must be w or b");
-        return 0;
-    }
+    if (length != 1 || (field[0] != 'w' && field[0] != 'b'))
+        return "the side to move must be w or b";
     placement.sideToMove = field[0] == 'w' ? WHITE : BLACK;
 
     i32 castling = 0;
@@ -144,10 +149,7 @@ i32 ParseFen(const char* text) {
         if (halfMoveClock > 999) halfMoveClock = 999;
     }
 
-    if (const char* problem = PlacementProblem(placement)) {
-        ReportIllegalPosition(problem);
-        return 0;
-    }
+    if (const char* problem = PlacementProblem(placement)) return problem;
 
     // Castling rights only where king and rook stand at home.
     auto at = [&](Square sq, Side side, PieceType type) {
@@ -190,7 +192,7 @@ i32 ParseFen(const char* text) {
         GameBasePly = 1;
     }
     board.FiftyMoveCounter = halfMoveClock;
-    return 1;
+    return nullptr;
 }
 
 void AppendFenText(const char* text) {

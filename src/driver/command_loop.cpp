@@ -41,6 +41,13 @@ i32 TokenNumber(i32 index, i64 scale = 1) {
     return ClampToI32(i64(ReadClampedNumber(TokenBuffers[index])) * scale);
 }
 
+// A new position is set up: the refusal of an earlier one and the end of
+// the game before are forgotten.
+void ReopenPlay() {
+    PositionRefused = 0;
+    GameOverAnnounced = 0;
+}
+
 // A new search starts from a clean slate of UCI restrictions.
 void ThinkAfterMove() {
     PonderSearch = 0;
@@ -110,7 +117,7 @@ constexpr const char* HelpPage2[] = {
     "remove .................... Un-makes last moves of each side",
     "sd <d> .................... Sets max search depth to <d>",
     "st <t> .................... Sets max search time to <t>",
-    "time <t> .................. Sets remaining game time in milliseconds to <t>",
+    "time <t> .................. Sets remaining game time in centiseconds to <t>",
     "uci ....................... UCI mode",
     "undo ...................... Un-makes last move of one side",
     "white ..................... Sets white to move and engine side to black",
@@ -180,6 +187,7 @@ void CommandSearchTime() {
 // arguments sets the limits of this one search.
 void CommandGo() {
     ReadGoLimits(TokensInLine);
+    GameOverAnnounced = 0;
     ThinkAndMove();
 }
 
@@ -209,6 +217,7 @@ void CommandFritz() { FritzMode = 1; }
 // xboard drives the engine with its own clock: the limits of UCI and console
 // searches go, pondering is back to the setting, output is xboard's.
 void CommandXboard() {
+    ConsoleMode = 0;
     NodeLimit = 0;
     DepthLimit = 998;
     MovesToGo = 0;
@@ -232,7 +241,9 @@ void CommandDemo() {
     PonderEnabled = savedPonder;
 }
 
-void CommandEdit() { EditBoardMode(ReadInputChar); }
+void CommandEdit() {
+    if (EditBoardMode(ReadInputChar)) ReopenPlay();
+}
 
 void CommandPgnEvaluation() { ProcessPgnFile(); }
 
@@ -243,7 +254,7 @@ void CommandEpdEvaluation() {
 void CommandLoadFen() {
     // The position text starts after "loadfen" and one blank.
     if (std::strlen(InputLine) < 8) return;
-    ParseFen(InputLine + 8);
+    if (ParseFen(InputLine + 8)) ReopenPlay();
 }
 
 void CommandPerft() {
@@ -286,7 +297,7 @@ void CommandWhite() { SetSideToMove(WHITE); }
 void CommandBlack() { SetSideToMove(BLACK); }
 
 void CommandRemove() {
-    TakeBackGameMove();
+    if (TakeBackGameMove()) GameOverAnnounced = 0;
     TakeBackGameMove();
 }
 
@@ -294,7 +305,10 @@ void CommandBoard() { PrintBoard(); }
 
 void CommandEvaluationDump() { PrintEvaluationDump(); }
 
-void CommandUndo() { TakeBackGameMove(); }
+// A position before a move of the game has that move: play goes on.
+void CommandUndo() {
+    if (TakeBackGameMove()) GameOverAnnounced = 0;
+}
 
 void CommandCastlingFlags() {
     std::printf("castling flags = %d\n", board.CastlingFlags);
@@ -315,7 +329,10 @@ void CommandBookMoves() {
 
 void CommandUciNewGame() { UciNewGame(); }
 
-void CommandUci() { UciIdentify(); }
+void CommandUci() {
+    ConsoleMode = 0;
+    UciIdentify();
+}
 
 void CommandSetOption() { UciSetOption(TokensInLine); }
 
@@ -418,7 +435,46 @@ bool CommandMatches(const Command& command, const char* line) {
     return MatchKeyword(command.keyword, line);
 }
 
+bool IsFileLetter(char c) { return c >= 'a' && c <= 'h'; }
+bool IsRankDigit(char c) { return c >= '1' && c <= '8'; }
+
+// Text a person may have meant as a move in a notation the engine does not
+// take: a short algebraic move ("Nf6", "exd5", "e8=Q+"), a long one with a
+// hyphen or a cross ("Ng1-f3") or castling ("O-O"). Check and comment
+// marks at the end do not count.
+bool ReadsAsMove(std::string text) {
+    while (!text.empty() && std::strchr(" +#!?", text.back())) text.pop_back();
+    if (text == "O-O" || text == "O-O-O" || text == "0-0" || text == "0-0-0") return true;
+    // A promotion piece after the destination, with or without "=".
+    const size_t n = text.size();
+    if (n >= 3 && std::strchr("QRBNqrbn", text[n - 1]) &&
+        (text[n - 2] == '=' || IsRankDigit(text[n - 2])))
+        text.erase(text[n - 2] == '=' ? n - 2 : n - 1);
+    size_t at = 0;
+    if (at < text.size() && std::strchr("KQRBN", text[at])) at++;
+    // The destination square ends the move; before it at most a file, a
+    // rank and a hyphen or cross.
+    if (text.size() < at + 2) return false;
+    const size_t destination = text.size() - 2;
+    if (!IsFileLetter(text[destination]) || !IsRankDigit(text[destination + 1])) return false;
+    if (at < destination && IsFileLetter(text[at])) at++;
+    if (at < destination && IsRankDigit(text[at])) at++;
+    if (at < destination && (text[at] == '-' || text[at] == 'x')) at++;
+    return at == destination;
+}
+
+// A console line no command took: the person is told, unless it was blank.
+void TellNotUnderstood(const char* line) {
+    const char* text = line;
+    while (*text == ' ') text++;
+    if (!*text) return;
+    std::printf(ReadsAsMove(text) ? "Illegal move: %s\n" : "Unknown command: %s\n", line);
+    std::fflush(stdout);
+}
+
 }  // namespace
+
+i32 ConsoleMode = 1;
 
 // xboard takes any engine line holding "not found" (and a few other
 // phrases) for a failed start, so the empty case says "No EGTB files found".
@@ -435,11 +491,14 @@ void PrintTablebasesFound() {
 
 void ExecuteCommand() {
     TokensInLine = SplitTokens(InputLine, MatchKeyword("level", InputLine) ? " :" : " ");
+    bool understood = false;
     for (const Command& command : Commands) {
         if (!CommandMatches(command, InputLine)) continue;
+        understood = true;
         command.action();
         if (!command.testsGoOn) return;
     }
+    if (!understood && ConsoleMode) TellNotUnderstood(InputLine);
 }
 
 std::string CommandsRunBy(const char* line) {

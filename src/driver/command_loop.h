@@ -11,6 +11,12 @@
 // found cover (or that none were found) and the RAM their indices take.
 void PrintTablebasesFound();
 
+// 1 until "uci" or "xboard" arrives: a person types the commands, and a
+// line the engine does not understand is answered with "Illegal move" (text
+// that reads as a move in another notation) or "Unknown command". An
+// interface is not answered so.
+extern i32 ConsoleMode;
+
 // Executes InputLine.
 void ExecuteCommand();
 

@@ -63,7 +63,7 @@ void RebuildFromSquares() {
 
 }  // namespace
 
-void EditBoardMode(const CharSource& nextChar) {
+i32 EditBoardMode(const CharSource& nextChar) {
     const Board before = board;
     const i32 plyBefore = GamePly, basePlyBefore = GameBasePly;
     Side colour = WHITE;
@@ -111,7 +111,7 @@ void EditBoardMode(const CharSource& nextChar) {
         board = before;
         GamePly = plyBefore;
         GameBasePly = basePlyBefore;
-        return;
+        return 0;
     }
     board.CastlingFlags = CastlingFromHomeSquares();
     GamePly = 0;
@@ -119,4 +119,5 @@ void EditBoardMode(const CharSource& nextChar) {
     std::memset(HistoryScore, 0, sizeof HistoryScore);
     ClearKillers();
     TransAge = u16(TransAge + 3);
+    return 1;
 }

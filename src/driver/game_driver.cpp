@@ -61,8 +61,10 @@ i32 KingCount(Side side) {
 }
 
 // The search may only start from a position every routine can work on:
-// one king each, and the side that just moved not left in check.
+// one king each, and the side that just moved not left in check; and not
+// from the one the interface last asked for when that was refused.
 bool PositionCanBeSearched() {
+    if (PositionRefused) return false;
     if (KingCount(WHITE) != 1 || KingCount(BLACK) != 1) return false;
     const Side mover = board.SideToMove;
     return IsSquareAttacked(mover, board.KingSquare[ChangeSide(mover)]) == 0;
@@ -106,6 +108,7 @@ i32 RunSearch() {
 // "ponderhit", also when the search has ended by itself: until one of them
 // (or the end of input) comes, the result is held back.
 void HoldForStop() {
+    if (AwaitingStop) MarkSearchEnd();
     while (AwaitingStop) WaitForInputDuringSearch();
 }
 
@@ -130,7 +133,9 @@ void LearnBookFromScore() {
 
 // Plays the best move (not after a UCI ponder search) and prints it in the
 // protocol in force. A ponder search that "stop" ended was no search of the
-// engine's own position: nothing is learnt from it.
+// engine's own position: nothing is learnt from it. Outside UCI the engine
+// may resign instead: that ends the game, the move is not sent and is taken
+// back from the board (the interface's board never had it).
 void PlayBestMove() {
     const Move best = MoveStack[0].move;
     if (!PonderSearch) {
@@ -145,11 +150,17 @@ void PlayBestMove() {
                 std::printf(" ponder %s", MoveToText(PonderMove));
             std::printf("\n");
         }
-    } else {
-        if (ShouldResign()) std::printf("resign\n");
-        std::printf("move %s\n", MoveToText(best));
     }
+    const bool resigned = !UciMode && !PonderSearch && ShouldResign();
+    if (resigned)
+        std::printf("resign\n");
+    else if (!UciMode)
+        std::printf("move %s\n", MoveToText(best));
     if (UseLearning && !PonderStopped) MaybeLearnPosition();
+    if (resigned) {
+        UnmakeMove();
+        GameOverAnnounced = 1;
+    }
     std::fflush(stdout);
 }
 
@@ -200,6 +211,8 @@ AfterMove StartPondering() {
         SearchStartTime = ClockCs();
         const i32 result = SearchRoot(TimedSearchDepth, 1);
         PostFlag = savedPost;
+        // The engine's own move ended the game: the root move list said so.
+        if (result == 1) GameOverAnnounced = 1;
         if (result == 1 || NewGameRequested || HeldLineCount() > 0) return AfterMove::Leave;
         if (SilentSearch == 1) {
             // Input came, or the search ended before its second was up.
@@ -260,9 +273,17 @@ bool ReadLineAfterAnalysis() {
 void (*RootScoreHook)() = nullptr;
 
 void ThinkAndMove() {
+    // After the announced end of the game only a command that reopens play
+    // (which clears the flag) lets the engine move again.
+    if (GameOverAnnounced && !UciMode) {
+        SearchMovesCount = 0;
+        PonderSearch = 0;
+        return;
+    }
     PonderMove = NoMove;
     SilentSearch = 0;
     PonderStopped = 0;
+    MoveWithdrawn = 0;
     AwaitingStop = PonderSearch || EngineTimeCs == InfiniteClockCs ? 1 : 0;
     if (!PositionCanBeSearched()) {
         HoldForStop();
@@ -284,12 +305,19 @@ void ThinkAndMove() {
         // A UCI "searchmoves" list belongs to the one search it came with.
         SearchMovesCount = 0;
         if (result == 1) {
-            // The game is over; the root move list has announced it. A UCI
-            // interface still waits for its bestmove line.
+            // The game is over; the root move list has announced it (a UCI
+            // interface still waits for its bestmove line).
             if (PonderingNow)
                 UnmakeMove();
             else if (UciMode)
                 AnswerWithoutMove(nullptr);
+            else
+                GameOverAnnounced = 1;
+            break;
+        }
+        // "force" or "result" came: no move is wanted any more.
+        if (MoveWithdrawn) {
+            if (PonderingNow) UnmakeMove();
             break;
         }
         if (PonderingNow) {
@@ -313,8 +341,9 @@ void ThinkAndMove() {
         PlayBestMove();
 
         // Lines held during the search run first: they are meant for the
-        // position as it stands now.
-        if (!PonderEnabled || HeldLineCount() > 0) break;
+        // position as it stands now. After a resignation there is nothing
+        // to ponder on.
+        if (!PonderEnabled || HeldLineCount() > 0 || GameOverAnnounced) break;
         const AfterMove next = StartPondering();
         if (next == AfterMove::Leave) break;
     }
@@ -386,9 +415,10 @@ void PushScoreHistory() {
         BookMoveHistory[i] = BookMoveHistory[i + 1];
         KeyHistory[i] = KeyHistory[i + 1];
     }
-    // A lone legal move is played unsearched: its score says nothing new.
-    const bool unsearched = !BookMovePlayed && RootMoveCount == 1;
-    if (!unsearched) ScoreHistory[NewestScoreEntry] = RootScore[0];
+    // A lone legal move gets only a short search for its report: the
+    // resign rule goes by full searches.
+    const bool forced = !BookMovePlayed && RootMoveCount == 1;
+    if (!forced) ScoreHistory[NewestScoreEntry] = RootScore[0];
     BookMoveHistory[NewestScoreEntry] = i32(BookMovePlayed);
     KeyHistory[NewestScoreEntry] = board.HashKey;
 }

@@ -27,8 +27,8 @@ void AnalyzeLoop();
 
 // Enters the engine's last search in the resign history, after its move
 // was made: the root score (kept from the previous entry when the root had
-// one legal move and nothing was searched), the book flag and the key of the
-// position after the move.
+// one legal move, which gets only a short search), the book flag and the
+// key of the position after the move.
 void PushScoreHistory();
 
 // 1 when the last ResignTimes searches of this game, each two plies apart

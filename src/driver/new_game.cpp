@@ -13,6 +13,9 @@
 #include "search/search_limits.h"
 #include "search/trans_table.h"
 
+i32 PositionRefused = 0;
+i32 GameOverAnnounced = 0;
+
 void ClearKillers() {
     for (PlyRecord& record : PlyStack)
         for (auto& slot : record.Killer) slot[WHITE] = slot[BLACK] = 0;
@@ -21,8 +24,13 @@ void ClearKillers() {
 void LearnUnfinishedGameAsDraw() {
     if (!UseBookLearning || !BookFileHandle || BookLearnedThisGame) return;
     if (board.SideToMove == EngineSide || GamePly <= GameBasePly) return;
+    // The book learns the positions with the engine to move, so the engine's
+    // last move is taken back for the walk; it is played again afterwards,
+    // for "reset" and "ucinewgame" keep the position.
+    const Move last = GameHistory[GamePly - 1].Move;
     UnmakeMove();
     LearnBookFromGame(2);
+    MakeMove(last, 1);
 }
 
 void ForgetGameBefore() {
@@ -38,6 +46,8 @@ void NewGame() {
     const bool ownGameState = !FritzMode && !UciMode;
     if (ownGameState) LearnUnfinishedGameAsDraw();
     SetupStartPosition();
+    PositionRefused = 0;
+    GameOverAnnounced = 0;
     SearchMovesCount = 0;
     DepthLimit = 998;
     MoveTimeCs = 0;

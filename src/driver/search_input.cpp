@@ -25,6 +25,7 @@ i32 PonderReplyEnd = PonderReplyStart;
 i32 AnalysisRunning = 0;
 i32 AwaitingStop = 0;
 i32 PonderStopped = 0;
+i32 MoveWithdrawn = 0;
 
 namespace {
 
@@ -64,7 +65,7 @@ void PrintSearchStatus() {
     const Move current = GamePly > RootGamePly ? GameHistory[RootGamePly].Move
                          : RootMoveCount > 0   ? MoveStack[0].move
                                                : NoMove;
-    std::printf("stat01: %" PRId64 " %" PRIu64 " %d %d %d %s\n", ElapsedCs(), NodeCount,
+    std::printf("stat01: %" PRId64 " %" PRIu64 " %d %d %d %s\n", SearchTimeCs(), NodeCount,
                 IterationDepth + 1, RootMoveCount - RootBestIndex, RootMoveCount + 1,
                 MoveToText(current));
     std::fflush(stdout);
@@ -180,6 +181,7 @@ bool HandleLine(const char* line) {
     }
     if (MatchKeyword("result", line)) {
         InterruptPondering();
+        if (!UciMode) MoveWithdrawn = 1;
         board.SearchAbort = 1;
         return true;
     }
@@ -193,6 +195,7 @@ bool HandleLine(const char* line) {
     if (MatchKeyword("force", line)) {
         InterruptPondering();
         ForceMode = 1;
+        if (!UciMode) MoveWithdrawn = 1;
         board.SearchAbort = 1;
         return true;
     }

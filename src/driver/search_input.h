@@ -31,6 +31,10 @@ extern i32 AwaitingStop;
 // 1 when "stop" (or the end of input) ended a "go ponder" without a ponder
 // hit: the move is then played without learning from it.
 extern i32 PonderStopped;
+// 1 when "force" or "result" came during the engine's search outside UCI:
+// the interface no longer wants a move (in force mode it would be illegal
+// for it), so the search ends without one.
+extern i32 MoveWithdrawn;
 
 // The stored reply with the from square, to square and promotion of
 // PendingMove (its full move word), or 0 when there is none or no replies

@@ -66,7 +66,7 @@ i64 NodesPerSecondOver(i64 elapsedCs) {
 // "nodes N time MS hashfull H nps S tbhits T": one look at the clock, so
 // time and nps agree.
 void PrintSearchCounters() {
-    const i64 elapsed = ElapsedCs();
+    const i64 elapsed = SearchTimeCs();
     std::printf("nodes %" PRIu64 " time %" PRId64 " hashfull %" PRId64 " nps %" PRId64
                 " tbhits %d",
                 NodeCount, elapsed * 10, HashFullPerMille(), NodesPerSecondOver(elapsed),
@@ -86,7 +86,7 @@ i64 HashFullPerMille() {
     return i64(TransFillCount) * 1000 / i64(TransEntries);
 }
 
-i64 NodesPerSecond() { return NodesPerSecondOver(ElapsedCs()); }
+i64 NodesPerSecond() { return NodesPerSecondOver(SearchTimeCs()); }
 
 void PrintPvFromHash(i32 rootIndex) {
     const Move rootMove = MoveStack[rootIndex].move;
@@ -118,7 +118,7 @@ void PrintPvFromHash(i32 rootIndex) {
 
 void PrintXboardThinkingLine() {
     std::printf("%d %d %" PRId64 " %" PRIu64, IterationDepth + 1, XboardScore(RootScore[0]),
-                ElapsedCs(), NodeCount);
+                SearchTimeCs(), NodeCount);
     PrintPvFromHash(0);
     std::printf("\n");
     std::fflush(stdout);

@@ -11,6 +11,7 @@
 #include "board/make_move.h"
 #include "board/modes.h"
 #include "board/move_text.h"
+#include "board/position_check.h"
 #include "book/book.h"
 #include "book/learning.h"
 #include "driver/command_tokens.h"
@@ -94,6 +95,11 @@ void OptionNalimovPath() {
     SetTableCacheSize(EgtbCacheBytes >> 20);
 }
 
+// Whether the interface will ponder ("go ponder"): in UCI the engine never
+// ponders on its own, so there is nothing to switch; the option is declared
+// because interfaces only ponder with an engine that has it.
+void OptionPonder() {}
+
 void OptionOpeningsBook() {
     const char* path = RestOfLine(4);
     if (!*path) return;
@@ -123,6 +129,7 @@ const Option Options[] = {
     {"OwnBook", OptionOwnBook, true},
     {"NalimovPath", OptionNalimovPath, true},
     {"OpeningsBook", OptionOpeningsBook, true},
+    {"Ponder", OptionPonder, true},
     {"Move", OptionMoveOverhead, true, "Overhead"},
 };
 
@@ -144,6 +151,22 @@ void ReadIncrement(Side side, i32 ms) {
     if (board.SideToMove == side) EngineIncrementCs = ms / MsPerCs;
 }
 
+// A FEN that cannot be set up: a UCI interface hears of it in an "info
+// string" line with the FEN as it sent it (up to the "moves" word); on the
+// console the reason is told.
+void RefusePosition(const char* problem, i32 movesWord, i32 tokenCount) {
+    PositionRefused = 1;
+    if (!UciMode) {
+        ReportIllegalPosition(problem);
+        return;
+    }
+    const char* fen = RestOfLine(2);
+    const char* end = movesWord < tokenCount ? RestOfLine(movesWord) : fen + std::strlen(fen);
+    while (end > fen && end[-1] == ' ') end--;
+    std::printf("info string Illegal position: %.*s\n", int(end - fen), fen);
+    std::fflush(stdout);
+}
+
 // The moves after "searchmoves", from token first on: the root keeps only
 // these.
 void ReadSearchMoves(i32 first, i32 tokenCount) {
@@ -162,6 +185,7 @@ void UciIdentify() {
     std::printf("option name NalimovPath type string default c:\\tablebases\\\n");
     std::printf("option name OpeningsBook type string default .\\book.kvb\n");
     std::printf("option name OwnBook type check default true\n");
+    std::printf("option name Ponder type check default true\n");
     std::printf("option name NalimovCache type spin min 1 max 128 default 1\n");
     std::printf("option name MultiPV type spin min 1 max 1024 default 1\n");
     std::printf("option name Aggressivity type spin min 0 max 300 default %d\n", Aggressivity);
@@ -211,19 +235,24 @@ void UciPosition(i32 tokenCount) {
     LastBestMove = NoMove;
     // A "searchmoves" list never carries over to another position.
     SearchMovesCount = 0;
+    // The "moves" word, or tokenCount when there is none.
+    i32 movesWord = 2;
+    while (movesWord < tokenCount && !MatchKeyword("moves", TokenBuffers[movesWord])) movesWord++;
     if (MatchKeyword("startpos", TokenBuffers[1])) {
         NewGame();
     } else if (MatchKeyword("fen", TokenBuffers[1])) {
         // The word may be cut short ("position f ..."): the FEN is the text
-        // from the next token on.
-        const char* fen = RestOfLine(2);
-        if (!*fen) return;
-        // A refused position takes none of the moves after it.
-        if (!ParseFen(fen)) return;
+        // from the next token on. A refused position takes none of the
+        // moves after it, and no "go" searches until a position is set.
+        if (const char* problem = SetFenPosition(RestOfLine(2))) {
+            RefusePosition(problem, movesWord, tokenCount);
+            return;
+        }
+        PositionRefused = 0;
+        GameOverAnnounced = 0;
     }
     if (tokenCount < 4) return;
-    i32 k = 2;
-    while (k < tokenCount && !MatchKeyword("moves", TokenBuffers[k])) k++;
+    i32 k = movesWord;
     for (k++; k < tokenCount; k++) {
         if (!IsCoordinateMove(TokenBuffers[k])) continue;
         const Move move = ParseMoveText(TokenBuffers[k]);

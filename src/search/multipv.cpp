@@ -4,6 +4,7 @@
 
 #include "board/board.h"
 #include "board/make_move.h"
+#include "platform/platform.h"
 #include "search/history.h"
 #include "search/lazy_eval.h"
 #include "search/root_common.h"
@@ -76,13 +77,16 @@ i32 SearchRootMultiPv(i32 depthLimit) {
     if (PrepareRootMoves()) return 1;
     const i32 n = MoveStackTop;
     RootMoveCount = n;
-    if (n < 2 && !(SearchMovesCount == 1 && n == 1)) return 0;
 
     SearchPly = 1;
-    const i32 iterationLimit = IterationLimit(depthLimit);
-    if (iterationLimit <= 1) return 0;
+    // A single legal move (unless it was asked for alone) is played at once:
+    // a short search finds its score.
+    const bool forced = IsForcedMove(n);
+    const i32 iterationLimit = forced ? std::min(IterationLimit(depthLimit), ForcedMoveDepthLimit)
+                                      : IterationLimit(depthLimit);
+    const i64 stopAtMs = forced ? NowMs() + ForcedMoveSearchMs : 0;
 
-    for (i32 d = 1;; d++) {
+    for (i32 d = FirstIteration(iterationLimit);; d++) {
         IterationDepth = d;
         SelDepth = d + 1;
         if (d == IterationCap) {
@@ -113,6 +117,9 @@ i32 SearchRootMultiPv(i32 depthLimit) {
             ReportUciMultiPvInfo(i, i32(ExactBound));
             RootBestIndex = i + 1;
         }
-        if (d + 1 >= iterationLimit) return 0;
+        if (d + 1 >= iterationLimit || (stopAtMs != 0 && NowMs() >= stopAtMs)) {
+            if (forced) HoldForcedMoveWhilePondering();
+            return 0;
+        }
     }
 }

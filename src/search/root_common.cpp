@@ -13,6 +13,7 @@
 #include "search/search_control.h"
 #include "search/search_hooks.h"
 #include "search/search_limits.h"
+#include "search/time_control.h"
 #include "search/trans_table.h"
 
 Move LastBestMove = NoMove;
@@ -26,6 +27,7 @@ void StartSearchGeneration(i32 depthLimit) {
     SearchDepthLimit = depthLimit;
     TimeCheckInterval = std::max(TimeCheckInterval, 1);
     TimeCheckCountdown = TimeCheckInterval;
+    SearchEndTime = -1;
     LaterRootMove = 0;
     TransFillCount = 0;
     TablebaseHits = 0;
@@ -46,6 +48,15 @@ void AgeHistory(bool keep) {
 
 i32 IterationLimit(i32 depthLimit) {
     return depthLimit == TimedSearchDepth ? std::min(depthLimit, DepthLimit) : depthLimit;
+}
+
+bool IsForcedMove(i32 rootMoves) { return rootMoves == 1 && SearchMovesCount != 1; }
+
+void HoldForcedMoveWhilePondering() {
+    if (board.SearchAbort || !(PonderingNow || PonderSearch)) return;
+    PonderInterrupted = 1;
+    PendingMove = NoMove;
+    PonderWait();
 }
 
 i32 SearchWithMateBounds(i32 alpha, i32 beta, i32 depth) {
@@ -70,6 +81,7 @@ void SwapRootEntries(i32 a, i32 b) {
 }
 
 void PonderWait() {
+    if ((PonderingNow || PonderSearch) && !board.SearchAbort) MarkSearchEnd();
     while ((PonderingNow || PonderSearch) && !board.SearchAbort)
         if (!WaitForSearchInput()) return;
 }

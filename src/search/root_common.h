@@ -40,6 +40,27 @@ void AgeHistory(bool keep);
 // search also stops at the depth limit set by "sd" or UCI "depth".
 i32 IterationLimit(i32 depthLimit);
 
+// The first iteration a root driver searches. Iteration d is reported as
+// depth d + 1, and a limit of d + 1 stops after it; a limit below 2 (UCI
+// "depth 1") still gets one iteration, of a single ply: iteration 0.
+constexpr i32 FirstIteration(i32 iterationLimit) { return iterationLimit < 2 ? 0 : 1; }
+
+// A single legal move is played at once, whatever the limits; a short
+// search of it only finds the score it is reported with (a tablebase value
+// comes through the probe below the root). It stops after the iteration
+// that reaches this depth limit or after the one that ends past this many
+// milliseconds, whichever comes first.
+constexpr i32 ForcedMoveDepthLimit = 5;
+constexpr i64 ForcedMoveSearchMs = 20;
+
+// True when root moves == 1 is a forced move rather than the one move a
+// "searchmoves" list asked for.
+bool IsForcedMove(i32 rootMoves);
+
+// After a forced move's short search (not aborted) while pondering: the
+// result is held as a finished search is, until the ponder phase ends.
+void HoldForcedMoveWhilePondering();
+
 // Search() of the current position with the window clamped: to the one
 // score of a mate in MateLimit moves when a mate search runs, else to
 // +-32701. An empty clamped window returns its alpha without searching.

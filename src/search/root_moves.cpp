@@ -43,9 +43,11 @@ void PrintResult(const char* result) {
     std::fflush(stdout);
 }
 
-void AnnounceDraw(const char* result) {
+// Returns true when the draw was announced (outside UCI).
+bool AnnounceDraw(const char* result) {
     LearnDrawFromBook();
     PrintResult(result);
+    return UciMode == 0;
 }
 
 bool CannotMate(Side side) {
@@ -123,12 +125,15 @@ void PromoteTableMove(Move tableMove, i32 count) {
 i32 PrepareRootMoves() {
     const Side side = board.SideToMove;
 
-    // Games ended by rule are announced, but the search still runs.
-    if (CannotMate(WHITE)) AnnounceDraw("1/2-1/2 {Draw by insufficient material}");
-    if (CannotMate(BLACK)) AnnounceDraw("1/2-1/2 {Draw by insufficient material}");
-    if (IsRepetition()) AnnounceDraw("1/2-1/2 {Draw by repetition}");
+    // Games ended by rule are announced. The console and xboard take the
+    // announcement as the end of the game: no search follows it. UCI
+    // interfaces hear nothing and still get their search.
+    bool announced = false;
+    if (CannotMate(WHITE)) announced |= AnnounceDraw("1/2-1/2 {Draw by insufficient material}");
+    if (CannotMate(BLACK)) announced |= AnnounceDraw("1/2-1/2 {Draw by insufficient material}");
+    if (IsRepetition()) announced |= AnnounceDraw("1/2-1/2 {Draw by repetition}");
     if (GamePly > 0 && GameHistory[GamePly - 1].FiftyMoveCounter >= FiftyMoveLimit)
-        AnnounceDraw("1/2-1/2 {Draw by the 50-moves rule}");
+        announced |= AnnounceDraw("1/2-1/2 {Draw by the 50-moves rule}");
 
     MoveStackTop = 0;
     SearchPly = 0;
@@ -165,6 +170,7 @@ i32 PrepareRootMoves() {
             PrintResult("1/2-1/2 {Stalemate}");
         return 1;
     }
+    if (announced) return 1;
     if (tableMove == NoMove) return 0;
 
     // The table already knows a line here: show it before the search starts.

@@ -37,8 +37,9 @@ constexpr u64 RootNodesStart = 512;
 // list: legal moves in the picker's order at ply 0, the transposition
 // table's move first, RootScore[0] from the table or the last search, and
 // EasyMove. Prints one thinking line when the table had a move. Returns 1
-// when the side to move has no legal move (mate or stalemate announced),
-// else 0.
+// when the game is over: the side to move has no legal move (mate or
+// stalemate announced), or, outside UCI mode, a draw by rule was announced
+// (the list is built all the same); else 0.
 i32 PrepareRootMoves();
 
 // The console's "moves" command: every root move with its ordering score.

@@ -154,9 +154,10 @@ bool SearchLaterRootMove(i32 index, i32 iteration, i32 depth, i32 alpha, bool* i
 }
 
 // The iterations over the root list of n moves; returns when the search
-// is over, with SearchesOutOfBook counted.
-void DeepenIteratively(i32 n, i32 iterationLimit) {
-    for (i32 d = 1;; d++) {
+// is over, with SearchesOutOfBook counted. With stopAtMs not 0 no iteration
+// starts once the clock has passed it.
+void DeepenIteratively(i32 n, i32 iterationLimit, i64 stopAtMs) {
+    for (i32 d = FirstIteration(iterationLimit);; d++) {
         IterationDepth = d;
         SelDepth = d + 1;
         if (d == IterationCap) break;
@@ -207,7 +208,7 @@ void DeepenIteratively(i32 n, i32 iterationLimit) {
             SearchesOutOfBook += 1;
             return;
         }
-        if (d + 1 >= iterationLimit) {
+        if (d + 1 >= iterationLimit || (stopAtMs != 0 && NowMs() >= stopAtMs)) {
             SearchesOutOfBook += 1;
             return;
         }
@@ -266,23 +267,16 @@ i32 SearchRoot(i32 depthLimit, u32 allowBook) {
 
     const i32 n = MoveStackTop;
     RootMoveCount = n;
-    // A single legal move needs no search, unless it was asked for alone.
-    if (n < 2 && !(SearchMovesCount == 1 && n == 1)) {
-        if (PonderingNow || PonderSearch) {
-            PonderInterrupted = 1;
-            PendingMove = NoMove;
-            PonderWait();
-        }
-        SearchesOutOfBook += 1;
-        return 0;
-    }
-
     SearchPly = 1;
     const i32 iterationLimit = IterationLimit(depthLimit);
-    if (iterationLimit < 2) {
-        SearchesOutOfBook += 1;
+    // A single legal move (unless it was asked for alone) is played at once:
+    // a short search finds its score.
+    if (IsForcedMove(n)) {
+        DeepenIteratively(n, std::min(iterationLimit, ForcedMoveDepthLimit),
+                          NowMs() + ForcedMoveSearchMs);
+        HoldForcedMoveWhilePondering();
         return 0;
     }
-    DeepenIteratively(n, iterationLimit);
+    DeepenIteratively(n, iterationLimit, 0);
     return 0;
 }

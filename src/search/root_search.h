@@ -20,9 +20,9 @@ constexpr i32 InfiniteClockCs = 999999999;
 // deepest iteration is depthLimit - 1, never past 98); TimedSearchDepth
 // (999) marks a timed search, which also stops before iteration DepthLimit.
 // allowBook 0 keeps the book out (analysis). Returns 1 when the game is
-// over at the root (mate or stalemate, announced by the root move list),
-// else 0; the chosen move is then MoveStack[0].move with its score in
-// RootScore[0].
+// over at the root (mate or stalemate, or outside UCI a draw by rule, as
+// the root move list announced it), else 0; the chosen move is then
+// MoveStack[0].move with its score in RootScore[0].
 i32 SearchRoot(i32 depthLimit, u32 allowBook);
 
 // Moves root entry RootBestIndex (a move that just beat the best) to the

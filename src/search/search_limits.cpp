@@ -16,6 +16,7 @@ i32 TimeBudgetCs = TimeUnlimitedCs;
 i32 TimeHardLimitCs = TimeUnlimitedCs;
 i32 TimeCheckInterval = 50000;
 i64 SearchStartTime = 0;
+i64 SearchEndTime = -1;
 i32 SearchDepthLimit = 0;
 i32 SelDepth = 0;
 u64 NodeCount = 0;

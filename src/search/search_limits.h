@@ -34,6 +34,10 @@ extern i32 TimeBudgetCs;       // normal time for this move
 extern i32 TimeHardLimitCs;    // never search past this
 extern i32 TimeCheckInterval;  // nodes between two looks at the clock and input
 extern i64 SearchStartTime;    // clock in centiseconds when the search began
+// Clock in centiseconds when the search ended and began to wait for the
+// ponder phase or a UCI "stop" to end ("go ponder", "go infinite", xboard
+// pondering); -1 while it runs. The wait is no part of its time.
+extern i64 SearchEndTime;
 // The depth limit the root was given: 999 marks a timed search, the only
 // kind that looks at the clock.
 extern i32 SearchDepthLimit;

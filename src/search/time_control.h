@@ -12,6 +12,15 @@
 inline i64 ClockCs() { return NowMs() / 10; }
 // Centiseconds since the running search began.
 inline i64 ElapsedCs() { return ClockCs() - SearchStartTime; }
+// The time the search has taken, as reported: up to now while it runs, up
+// to its end once it waits for the ponder phase or "stop".
+inline i64 SearchTimeCs() {
+    return SearchEndTime >= 0 ? SearchEndTime - SearchStartTime : ElapsedCs();
+}
+// A finished search begins to wait: its time stops here.
+inline void MarkSearchEnd() {
+    if (SearchEndTime < 0) SearchEndTime = ClockCs();
+}
 
 // Worth of a draw by the engine's remaining time, in tenths of the
 // reference time Q: the less time left, the more a draw is worth.

@@ -159,6 +159,12 @@ TEST_F(FenText_, RefusedTextsLeaveThePositionAlone) {
         "4k3/8/8/8/8/8/8/4K3 white - -",
         "4k3/8/8/8/8/8/8/4K3",
         "4k3/8/8/8/8/8/4r3/4K3 b - -",
+        // Placements that are no FEN: a short rank, too few ranks, a stray
+        // character, a digit beyond eight.
+        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBN w KQkq -",
+        "rnbqkbnr/pppppppp/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",
+        "rnbqkbnr/pppppppp/8/8/4x3/8/PPPPPPPP/RNBQKBNR w KQkq -",
+        "rnbqkbnr/pppppppp/9/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",
     };
     for (const char* text : refused) {
         SetupStartPosition();

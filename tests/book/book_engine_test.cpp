@@ -4,8 +4,10 @@
 // games teach the book file.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "book/test_book.h"
 #include "support/engine_pipe.h"
@@ -273,19 +275,66 @@ TEST(BookEngine, UciSearchScoreTeachesTheBookOncePerGame) {
     }
 }
 
+// The board as "brd" prints it for a FEN placement field: black men
+// behind a star, white men behind a blank, empty squares as dots.
+std::string BoardPicture(const std::string& placement) {
+    std::string picture;
+    for (char c : placement) {
+        if (c == '/') {
+            picture += '\n';
+        } else if (c >= '1' && c <= '8') {
+            for (int i = 0; i < c - '0'; i++) picture += " .";
+        } else {
+            picture += std::islower(static_cast<unsigned char>(c)) ? '*' : ' ';
+            picture += char(std::toupper(static_cast<unsigned char>(c)));
+        }
+    }
+    return picture + "\n";
+}
+
+const std::string StartPlacement = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR";
+const std::string AfterE4Placement = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR";
+
+// The board pictures printed after start-up, one after another.
+std::vector<std::string> PrintedBoards(const EngineRun& run) {
+    std::vector<std::string> boards;
+    std::string current;
+    size_t start = run.output.find("No EGTB files found\n");
+    if (start == std::string::npos) return boards;
+    start = run.output.find('\n', start) + 1;
+    for (size_t at = start; at < run.output.size();) {
+        const size_t end = run.output.find('\n', at);
+        const std::string line = run.output.substr(at, end - at);
+        at = end == std::string::npos ? run.output.size() : end + 1;
+        if (line.size() != 16 || (line[0] != ' ' && line[0] != '*')) continue;
+        current += line + "\n";
+        if (current.size() == 8 * 17) {
+            boards.push_back(current);
+            current.clear();
+        }
+    }
+    return boards;
+}
+
 TEST(BookEngine, AbandonedGameTeachesTheBookADraw) {
     // A new game after 1.e4 e5 2.Nf3 Nc6 3.d4, black to move and the engine
-    // white: the engine's 3.d4 is taken back first, then white's 2.Nf3
-    // (bytes 101-102) gets a draw.
+    // white: the engine's 3.d4 is taken back for the walk, then white's
+    // 2.Nf3 (bytes 101-102) gets a draw. Only "new" sets up the start
+    // position; "reset" and "ucinewgame" keep 3.d4 on the board.
+    const std::string afterD4 = "r1bqkbnr/pppp1ppp/2n5/4p3/3PP3/5N2/PPP2PPP/RNBQKB1R";
     struct Case {
         const char* what;
         const char* input;
+        std::string placement;  // the board after
     };
     const Case cases[] = {
-        {"xboard", "xboard\nnew\nforce\ne2e4\ne7e5\ng1f3\nb8c6\nd2d4\nnew\n"},
-        {"uci", "uci\nucinewgame\nposition startpos moves e2e4 e7e5 g1f3 b8c6 d2d4\nucinewgame\n"},
+        {"xboard", "xboard\nnew\nforce\ne2e4\ne7e5\ng1f3\nb8c6\nd2d4\nnew\nbrd\n",
+         StartPlacement},
+        {"uci",
+         "uci\nucinewgame\nposition startpos moves e2e4 e7e5 g1f3 b8c6 d2d4\nucinewgame\nbrd\n",
+         afterD4},
         // No search has scored the game: "reset" learns as "new" does.
-        {"reset", "xboard\nnew\nforce\ne2e4\ne7e5\ng1f3\nb8c6\nd2d4\nreset\n"},
+        {"reset", "xboard\nnew\nforce\ne2e4\ne7e5\ng1f3\nb8c6\nd2d4\nreset\nbrd\n", afterD4},
     };
     for (const Case& c : cases) {
         BookDirectory directory;
@@ -293,6 +342,43 @@ TEST(BookEngine, AbandonedGameTeachesTheBookADraw) {
         const EngineRun run = directory.Run(c.input);
         EXPECT_EQ(run.exitCode, 0) << run.output;
         EXPECT_EQ(directory.BookChanges(), "101:01 102:01") << c.what;
+        EXPECT_EQ(PrintedBoards(run), std::vector<std::string>{BoardPicture(c.placement)})
+            << c.what << "\n" << run.output;
+    }
+}
+
+// The engine has just played its book move when "reset" or "ucinewgame"
+// comes: the move stays on the board (also on xboard's, which goes on from
+// it), and the book has no earlier move of the engine's to learn.
+TEST(BookEngine, ResetAndUciNewGameKeepTheEnginesLastMove) {
+    // After 1.e4 the book answers 1...e5 or 1...c5.
+    const std::string afterE5 = "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR";
+    const std::string afterC5 = "rnbqkbnr/pp1ppppp/8/2p5/4P3/8/PPPP1PPP/RNBQKBNR";
+    struct Case {
+        const char* input;
+        int boards;  // printed, each with the engine's move on it
+    };
+    const Case cases[] = {
+        {"uci\ngo depth 1\nbrd\nreset\nbrd\n", 2},
+        {"xboard\neasy\nnew\ngo\nreset\nforce\nbrd\n", 1},
+        {"uci\nposition startpos moves e2e4\ngo depth 1\nbrd\nucinewgame\nbrd\n", 2},
+    };
+    for (const Case& c : cases) {
+        BookDirectory directory;
+        directory.Put("golden_v1.kvb", "Book.kvb");
+        const EngineRun run = directory.Run(c.input);
+        EXPECT_EQ(run.exitCode, 0) << run.output;
+        std::string played;
+        if (At(run, "bestmove e2e4") != std::string::npos || At(run, "move e2e4") != std::string::npos)
+            played = AfterE4Placement;
+        else if (At(run, "bestmove e7e5") != std::string::npos)
+            played = afterE5;
+        else if (At(run, "bestmove c7c5") != std::string::npos)
+            played = afterC5;
+        ASSERT_FALSE(played.empty()) << c.input << "\n" << run.output;
+        EXPECT_EQ(PrintedBoards(run), std::vector<std::string>(c.boards, BoardPicture(played)))
+            << c.input << "\n" << run.output;
+        EXPECT_EQ(directory.BookChanges(), "") << c.input;
     }
 }
 

@@ -52,7 +52,7 @@ TEST(ConsoleWords, HelpPagesVerbatimWithAPauseBetween) {
         "remove .................... Un-makes last moves of each side\n"
         "sd <d> .................... Sets max search depth to <d>\n"
         "st <t> .................... Sets max search time to <t>\n"
-        "time <t> .................. Sets remaining game time in milliseconds to <t>\n"
+        "time <t> .................. Sets remaining game time in centiseconds to <t>\n"
         "uci ....................... UCI mode\n"
         "undo ...................... Un-makes last move of one side\n"
         "white ..................... Sets white to move and engine side to black\n"
@@ -71,6 +71,49 @@ TEST(ConsoleWords, HelpPagesVerbatimWithAPauseBetween) {
     EXPECT_EQ(engine.Find("perft <d>"), -1);
     engine.Send("");
     EXPECT_TRUE(engine.WaitFor("white .....", ReplyMs)) << engine.Transcript();
+}
+
+// A person at the console is told when a line was not understood: text
+// that reads as a move the engine cannot play (any notation but its own
+// coordinates, or a coordinate move the position does not have) is an
+// illegal move, anything else an unknown command; blank lines pass. An
+// interface (after "xboard" or "uci") is told nothing of the kind.
+TEST(ConsoleWords, LinesNotUnderstoodAreToldOnTheConsoleOnly) {
+    struct Case {
+        const char* line;
+        const char* told;  // on the console, "" for nothing
+    };
+    const Case cases[] = {
+        {"xyz", "Unknown command: xyz"},
+        {"Nf6", "Illegal move: Nf6"},
+        {"Nf3", "Illegal move: Nf3"},
+        {"e4", "Illegal move: e4"},
+        {"exd5", "Illegal move: exd5"},
+        {"Ng1-f3", "Illegal move: Ng1-f3"},
+        {"e8=Q+", "Illegal move: e8=Q+"},
+        {"O-O", "Illegal move: O-O"},
+        {"e3e4", "Illegal move: e3e4"},
+        {"d1d5", "Illegal move: d1d5"},
+        {"e2e9", "Unknown command: e2e9"},
+        {"result 1-0 {White mates}", "Unknown command: result 1-0 {White mates}"},
+        {"", ""},
+        {"   ", ""},
+    };
+    std::string lines, expected;
+    for (const Case& c : cases) {
+        lines += std::string(c.line) + "\n";
+        if (*c.told) expected += std::string(c.told) + "\n";
+    }
+    // The board is untouched: "mvd" ends the run with the start's flags.
+    const std::string end = "mvd\n";
+    EXPECT_EQ(AfterStartup(RunEngine(lines + end).output), expected + "castling flags = 15\n");
+    // Coordinate moves the position does not have stay illegal moves for
+    // xboard; nothing else is answered.
+    EXPECT_EQ(AfterStartup(RunEngine("xboard\n" + lines + end).output),
+              "Illegal move: e3e4\nIllegal move: d1d5\ncastling flags = 15\n");
+    const std::string uci = AfterStartup(RunEngine("uci\n" + lines + end).output);
+    EXPECT_EQ(uci.substr(uci.find("uciok\n") + 6),
+              "Illegal move: e3e4\nIllegal move: d1d5\ncastling flags = 15\n");
 }
 
 TEST(ConsoleWords, StatusLinesOfTablebasesAndBook) {

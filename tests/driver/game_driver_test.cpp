@@ -349,24 +349,38 @@ TEST_F(GameDriverConsole, PublishedMatesArePlayedWithMateScores) {
 }
 
 TEST_F(GameDriverConsole, LosingSideTakesThePerpetualCheck) {
-    // Four rooks against a queen: black checks until the position repeats.
+    // Four rooks against a queen: black checks until the position repeats,
+    // and then announces the draw instead of moving.
     const char* fen = "6k1/RR3ppp/2RR4/8/3q4/6PP/7K/8 b - -";
     EnginePipe engine;
-    MoveReader reader{engine};
     engine.Send(std::string("loadfen ") + fen);
     engine.Send("sd 10");
     engine.Send("go");
     ASSERT_EQ(ParseFen(fen), 1);
+    const std::string claim = "1/2-1/2 {Draw by repetition}";
+    int next = 0;  // the first line not looked at
     bool repetitionAnnounced = false;
     for (i32 round = 0; round < 12 && !repetitionAnnounced; round++) {
-        std::vector<std::string> since;
-        const std::string move = reader.Next(&since);
-        ASSERT_FALSE(move.empty()) << round << engine.Transcript();
-        repetitionAnnounced = Contains(since, "1/2-1/2 {Draw by repetition}");
+        // The engine's move, or its announcement.
+        int moveLine = -1, claimLine = -1;
+        for (int waited = 0; waited < 60000 && moveLine < 0 && claimLine < 0; waited += 20) {
+            engine.Drain(20);
+            moveLine = engine.Find("move ", next);
+            claimLine = engine.Find(claim, next);
+        }
+        ASSERT_TRUE(moveLine >= 0 || claimLine >= 0) << round << engine.Transcript();
+        if (claimLine >= 0) {
+            repetitionAnnounced = true;
+            break;
+        }
+        const std::vector<std::string> since(engine.lines.begin() + next,
+                                             engine.lines.begin() + moveLine + 1);
+        next = moveLine + 1;
         const std::vector<Thinking> lines = ThinkingLines(since);
         ASSERT_FALSE(lines.empty());
         EXPECT_EQ(lines.back().score, 0) << round;
         // The engine's move gives check; white answers with its first legal move.
+        const std::string move = engine.lines[moveLine];
         const Move engineMove = M(move.substr(5).c_str());
         ASSERT_EQ(IsLegalMove(engineMove), 1) << move;
         MakeMove(engineMove, 1);
@@ -379,32 +393,35 @@ TEST_F(GameDriverConsole, LosingSideTakesThePerpetualCheck) {
         MakeMove(reply, 1);
         engine.Send(MoveToText(reply));
     }
-    EXPECT_TRUE(repetitionAnnounced);
+    ASSERT_TRUE(repetitionAnnounced) << engine.Transcript();
+    // Nothing after the announcement: no line at all, however long.
+    const int announced = engine.Find(claim, next);
+    engine.Drain(1000);
+    EXPECT_EQ(int(engine.lines.size()), announced + 1) << engine.Transcript();
 }
 
+// The engine to move in a finished game announces the result, and that is
+// all: no thinking line, no move. Another "go" announces it again.
 TEST_F(GameDriverConsole, GameEndAnnouncements) {
     struct Case {
         const char* input;
         const char* line;
-        bool moves;  // a search still runs and plays
     };
     const Case cases[] = {
-        {"loadfen 6k1/5ppp/8/8/8/8/8/R5K1 w - -\nforce\na1a8\ngo\n", "1-0 {White mates}", false},
-        {"loadfen r5k1/8/8/8/8/8/5PPP/6K1 b - -\nforce\na8a1\ngo\n", "0-1 {Black mates}", false},
-        {"loadfen k7/2Q5/1K6/8/8/8/8/8 b - -\ngo\n", "1/2-1/2 {Stalemate}", false},
+        {"loadfen 6k1/5ppp/8/8/8/8/8/R5K1 w - -\nforce\na1a8\ngo\n", "1-0 {White mates}"},
+        {"loadfen r5k1/8/8/8/8/8/5PPP/6K1 b - -\nforce\na8a1\ngo\n", "0-1 {Black mates}"},
+        {"loadfen k7/2Q5/1K6/8/8/8/8/8 b - -\ngo\n", "1/2-1/2 {Stalemate}"},
         {"force\ng1f3\ng8f6\nf3g1\nf6g8\ng1f3\ng8f6\nf3g1\nf6g8\nsd 3\ngo\n",
-         "1/2-1/2 {Draw by repetition}", true},
-        {"loadfen 8/8/8/4k3/8/8/3BK3/8 w - -\nsd 3\ngo\n", "1/2-1/2 {Draw by insufficient material}",
-         true},
+         "1/2-1/2 {Draw by repetition}"},
+        {"loadfen 8/8/8/4k3/8/8/3BK3/8 w - -\nsd 3\ngo\n", "1/2-1/2 {Draw by insufficient material}"},
         {"loadfen 4k3/8/8/8/8/8/8/R3K3 w - - 100\nforce\ne1d1\nsd 3\ngo\n",
-         "1/2-1/2 {Draw by the 50-moves rule}", true},
+         "1/2-1/2 {Draw by the 50-moves rule}"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
-        const EngineRun run = RunEngine(c.input);
-        const std::string out = AfterStartup(run.output);
-        EXPECT_EQ(out.rfind(std::string(c.line) + "\n", 0), 0u) << out;
-        EXPECT_EQ(out.find("\nmove ") != std::string::npos, c.moves) << out;
+        const std::string line = std::string(c.line) + "\n";
+        const EngineRun run = RunEngine(c.input + std::string("go\n"));
+        EXPECT_EQ(AfterStartup(run.output), line + line);
         EXPECT_EQ(run.exitCode, 0);
     }
 }
@@ -459,6 +476,9 @@ TEST_F(GameDriverConsole, LevelGameStaysWithinTheClock) {
     EXPECT_EQ(engine.WaitExit(30000), 0);
 }
 
+// Resigning ends the game: the third search below -800 is answered with
+// "resign" alone, its move neither sent nor kept on the board, and nothing
+// follows (no move, hint or pondering) until "go" asks for a move again.
 TEST_F(GameDriverConsole, LostEngineResignsOnItsThirdMove) {
     const char* fen = "8/8/8/3k4/8/8/8/KQR5 b - -";
     EnginePipe engine;
@@ -470,10 +490,17 @@ TEST_F(GameDriverConsole, LostEngineResignsOnItsThirdMove) {
     u64 kingVisited = SquareBit(A1);
     for (i32 round = 1; round <= 3; round++) {
         SCOPED_TRACE(round);
+        if (round == 3) {
+            ASSERT_TRUE(engine.WaitFor("resign", 60000)) << AfterStartup(engine.Transcript());
+            const int resigned = engine.Find("resign");
+            engine.Drain(1500);
+            EXPECT_EQ(int(engine.lines.size()), resigned + 1) << AfterStartup(engine.Transcript());
+            break;
+        }
         std::vector<std::string> since;
         const std::string move = reader.Next(&since);
         ASSERT_FALSE(move.empty()) << engine.Transcript();
-        EXPECT_EQ(Contains(since, "resign"), round == 3) << AfterStartup(engine.Transcript());
+        EXPECT_FALSE(Contains(since, "resign")) << AfterStartup(engine.Transcript());
         MakeMove(M(move.substr(5).c_str()), 1);
         // White answers with a king step to a square its king has not stood
         // on (so no position comes back), leaving black a move and nothing
@@ -501,6 +528,22 @@ TEST_F(GameDriverConsole, LostEngineResignsOnItsThirdMove) {
         MakeMove(reply, 1);
         engine.Send(MoveToText(reply));
     }
+    // The board is the game's, without the move the engine resigned on.
+    engine.Send("force");
+    engine.Send("brd");
+    for (i32 rank = 7; rank >= 0; rank--) {
+        std::string row;
+        for (i32 file = 0; file < 8; file++) {
+            const Square sq = MakeSquare(file, rank);
+            const PieceType type = board.Squares[sq];
+            row += (board.Bitboards[0][BLACK] & SquareBit(sq)) ? '*' : ' ';
+            row += ".KNP?RBQ"[type];
+        }
+        ASSERT_TRUE(engine.WaitFor(row, 10000)) << row << "\n" << engine.Transcript();
+    }
+    // "go" reopens the game: the engine plays on.
+    engine.Send("go");
+    EXPECT_NE(reader.Next(), "") << engine.Transcript();
 }
 
 TEST_F(GameDriverConsole, MovesListsEveryRootMoveWithItsOwnScore) {
@@ -540,10 +583,10 @@ TEST_F(GameDriverConsole, DemoPlaysAGameToItsEnd) {
     for (size_t at = out.find("move "); at != std::string::npos; at = out.find("move ", at + 1)) moves++;
     EXPECT_GT(moves, 10u);
     EXPECT_EQ(run.exitCode, 0);
-    const bool finished = out.find("1-0 {White mates}") != std::string::npos ||
-                          out.find("0-1 {Black mates}") != std::string::npos ||
-                          out.find("1/2-1/2 {Stalemate}") != std::string::npos || moves >= 4000;
-    EXPECT_TRUE(finished) << out.substr(out.size() > 2000 ? out.size() - 2000 : 0);
+    // The game ends with the engine's announcement, and nothing follows it.
+    const std::regex result(R"((1-0|0-1|1/2-1/2) \{[^}]+\}\n$)");
+    EXPECT_TRUE(std::regex_search(out, result) || moves >= 4000)
+        << out.substr(out.size() > 2000 ? out.size() - 2000 : 0);
 }
 
 }  // namespace

@@ -107,6 +107,7 @@ TEST(Uci, IdentityAndOptionsVerbatim) {
         "option name NalimovPath type string default c:\\tablebases\\",
         "option name OpeningsBook type string default .\\book.kvb",
         "option name OwnBook type check default true",
+        "option name Ponder type check default true",
         "option name NalimovCache type spin min 1 max 128 default 1",
         "option name MultiPV type spin min 1 max 1024 default 1",
         "option name Aggressivity type spin min 0 max 300 default 100",
@@ -181,6 +182,139 @@ TEST(Uci, PositionCommands) {
     EXPECT_EQ(BoardAfter(engine, "position fen"), capture);
     EXPECT_EQ(BoardAfter(engine, "position fen "), capture);
     EXPECT_EQ(BoardAfter(engine, "position"), capture);
+}
+
+// A FEN that cannot be set up is told in an "info string" line with the FEN
+// as sent; every "go" until the next position set up answers "bestmove
+// 0000" without searching, never a move of the position before.
+TEST(Uci, RefusedPositionIsToldAndNeverSearched) {
+    const char* const refused[] = {
+        "8/8/8/8/8/8/8/8 w - - 0 1",           // no kings
+        "4k3/4k3/8/8/8/8/8/4K3 w - - 0 1",     // two black kings
+        "4k3/8/8/8/8/8/8/4K2 w - - 0 1",       // a rank of seven files
+        "4k3/8/8/8/8/8/4K3 w - - 0 1",         // seven ranks
+        "4k3/8/8/8/8/8/8/4K3 x - - 0 1",       // no side to move
+        "4k3/8/8/8/8/8/8/P3K3 w - - 0 1",      // a pawn on the first rank
+        "p3k3/8/8/8/8/8/8/4K3 b - - 0 1",      // a pawn on the last rank
+        "4k3/8/8/8/8/8/4r3/4K3 b - - 0 1",     // the side not to move in check
+    };
+    UciEngine engine;
+    for (const char* fen : refused) {
+        SCOPED_TRACE(fen);
+        engine.Send("position startpos moves e2e4");
+        engine.Sync();
+        const int start = int(engine.lines.size());
+        engine.Send(std::string("position fen ") + fen + " moves e7e5");
+        std::string told;
+        ASSERT_TRUE(engine.WaitFor("info string", ReplyMs, &told)) << engine.Transcript();
+        EXPECT_EQ(told, std::string("info string Illegal position: ") + fen);
+        for (const char* go : {"go depth 6", "go movetime 2000", "go wtime 60000 btime 60000"}) {
+            engine.Send(go);
+            EXPECT_EQ(engine.BestMove(ReplyMs), "bestmove 0000") << go << "\n" << engine.Transcript();
+        }
+        engine.Sync();
+        for (const std::string& line : engine.LinesFrom(start))
+            EXPECT_NE(line.rfind("info depth", 0), 0u) << line;
+        // A position set up ends the refusal.
+        engine.Send("position fen 4k3/8/8/8/8/8/8/4K2R w K - 0 1");
+        engine.Send("go depth 3");
+        EXPECT_NE(engine.BestMove(), "bestmove 0000") << engine.Transcript();
+    }
+}
+
+// The last "info depth" line in lines[from..], "" when there is none.
+std::string LastInfo(const std::vector<std::string>& lines, int from) {
+    std::string last;
+    for (int i = from; i < int(lines.size()); i++)
+        if (lines[i].rfind("info depth", 0) == 0) last = lines[i];
+    return last;
+}
+
+// A single legal move is played at once under every "go", reported with
+// the score of a short search of it (nodes above 0): here the black king's
+// only move walks into a mate in two. "go depth 1" searches a ply.
+TEST(Uci, ForcedMoveIsPlayedAtOnceWithItsScore) {
+    const std::string forced = "position fen 3k4/5Q2/8/2K5/8/8/8/8 b - - 0 1";
+    struct Case {
+        std::string go;
+        const char* ender;  // "" when the search ends by itself
+    };
+    const Case cases[] = {
+        {"go depth 8", ""}, {"go depth 1", ""}, {"go movetime 20000", ""},
+        {"go wtime 600000 btime 600000", ""}, {"go nodes 2000000", ""}, {"go infinite", "stop"},
+        {"go ponder wtime 600000 btime 600000", "ponderhit"},
+    };
+    UciEngine engine;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.go);
+        engine.Send("ucinewgame");
+        engine.Send(forced);
+        engine.Sync();
+        const int start = int(engine.lines.size());
+        engine.Send(c.go);
+        if (*c.ender) {
+            engine.Drain(300);
+            EXPECT_EQ(engine.Count("bestmove d8c8"), int(&c - cases)) << engine.Transcript();
+            engine.Send(c.ender);
+        }
+        // At once: well before any limit of the "go" could end a search.
+        EXPECT_EQ(Word(engine.BestMove(5000), 1), "d8c8") << engine.Transcript();
+        const std::string info = LastInfo(engine.lines, start);
+        EXPECT_TRUE(std::regex_match(info, InfoLine)) << info;
+        EXPECT_GT(Field(info, "nodes"), 0) << info;
+        EXPECT_LT(Field(info, "time"), 2000) << info;
+        const bool mated = Word(info, 6) == "mate" && std::stoi(Word(info, 7)) < 0;
+        const bool lost = Word(info, 6) == "cp" && std::stoi(Word(info, 7)) < -1000;
+        EXPECT_TRUE(mated || lost) << info;
+    }
+
+    engine.Send("position startpos");
+    engine.Sync();
+    const int start = int(engine.lines.size());
+    engine.Send("go depth 1");
+    ASSERT_NE(engine.BestMove(), "") << engine.Transcript();
+    const std::string info = LastInfo(engine.lines, start);
+    EXPECT_EQ(Field(info, "depth"), 1) << info;
+    EXPECT_GT(Field(info, "nodes"), 0) << info;
+}
+
+// The last report before "bestmove" belongs to the search whose move is
+// played: a search that ended by itself and was held until "ponderhit" or
+// "stop" reports its own depth, nodes and time, not the wait after it.
+TEST(Uci, FinalReportIsTheHeldSearchsOwn) {
+    struct Case {
+        const char* position;
+        const char* go;
+        const char* ender;
+        const char* bestmove;
+    };
+    const Case cases[] = {
+        // A single legal move: its short search, then the hold.
+        {"position fen 3k4/5Q2/8/2K5/8/8/8/8 b - - 0 1", "go ponder", "ponderhit", "d8c8"},
+        {"position fen 3k4/5Q2/8/2K5/8/8/8/8 b - - 0 1", "go infinite", "stop", "d8c8"},
+        // A mate found: the deepening stops, and the search is held.
+        {"position fen kbK5/pp6/1P6/8/8/8/8/R7 w - - 0 1", "go ponder", "ponderhit", "a1a6"},
+        {"position fen kbK5/pp6/1P6/8/8/8/8/R7 w - - 0 1", "go infinite", "stop", "a1a6"},
+    };
+    constexpr int WaitMs = 1500;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.position) + " " + c.go);
+        UciEngine engine;
+        engine.Send(c.position);
+        engine.Sync();
+        const int start = int(engine.lines.size());
+        engine.Send(c.go);
+        engine.Drain(WaitMs);
+        int deepest = 0;
+        for (const std::string& line : engine.LinesFrom(start))
+            if (line.rfind("info depth", 0) == 0) deepest = std::max(deepest, Field(line, "depth"));
+        engine.Send(c.ender);
+        EXPECT_EQ(Word(engine.BestMove(ReplyMs), 1), c.bestmove) << engine.Transcript();
+        const std::string final = LastInfo(engine.lines, start);
+        EXPECT_GE(Field(final, "depth"), std::max(deepest, 2)) << final;
+        EXPECT_GT(Field(final, "nodes"), 0) << final;
+        EXPECT_LT(Field(final, "time"), WaitMs - 500) << final;
+    }
 }
 
 // One "go" and how it is ended.
@@ -311,9 +445,10 @@ TEST(Uci, SearchMovesHoldForTheirGoOnly) {
     engine.Send("moves");
     engine.Sync();
     int listed = 0;
+    const std::regex entry(R"( \(-?\d+\); )");
     for (const std::string& line : engine.LinesFrom(start))
-        for (size_t at = line.find(" (0); "); at != std::string::npos; at = line.find(" (0); ", at + 1))
-            listed++;
+        listed += int(std::distance(std::sregex_iterator(line.begin(), line.end(), entry),
+                                    std::sregex_iterator()));
     EXPECT_EQ(listed, 20) << engine.Transcript();
     // The king in check may take the queen or step aside: told to step
     // aside it does, and the next search takes the queen.
@@ -493,6 +628,32 @@ TEST(Uci, MoveOverheadFromTheSettingsFile) {
     UciEngine engine(dir);
     EXPECT_GE(engine.Find(MoveOverheadLine(5000)), 0) << engine.Transcript();
     ExpectOverheadOfFiveSeconds(engine);
+}
+
+// The Ponder option tells whether the interface will ponder: the engine
+// takes it either way and never ponders on its own, only on "go ponder".
+TEST(Uci, PonderOptionLeavesPonderingToTheInterface) {
+    UciEngine engine;
+    for (const char* value : {"true", "false"}) {
+        SCOPED_TRACE(value);
+        engine.Send(std::string("setoption name Ponder value ") + value);
+        engine.Send("position startpos moves e2e4");
+        engine.Send("go depth 5");
+        EXPECT_TRUE(std::regex_match(engine.BestMove(), BestMoveLine)) << engine.Transcript();
+        // Nothing after the move: no search of the engine's own.
+        const int after = int(engine.lines.size());
+        engine.Drain(500);
+        EXPECT_EQ(int(engine.lines.size()), after) << engine.Transcript();
+
+        const int moves = engine.Count("bestmove");
+        engine.Send("position startpos moves e2e4 e7e5");
+        engine.Send("go ponder wtime 5000 btime 5000");
+        engine.Drain(300);
+        EXPECT_EQ(engine.Count("bestmove"), moves) << engine.Transcript();
+        engine.Send("ponderhit");
+        EXPECT_TRUE(std::regex_match(engine.BestMove(), BestMoveLine)) << engine.Transcript();
+        engine.Sync();
+    }
 }
 
 // Two queens against pawns, and a queen ending: positions whose

@@ -119,6 +119,29 @@ TEST(Xboard, NopostSilencesTheSearchButNotItsLastLine) {
     EXPECT_EQ(thinking, 1) << engine.Transcript();
 }
 
+// A single legal move is played at once, its last thinking line carrying
+// the score of a short search of it (nodes above 0): the lone king's only
+// step leaves it lost against the queen.
+TEST(Xboard, ForcedMoveIsPlayedAtOnceWithItsScore) {
+    const std::regex line(R"(^(\d+) (-?\d+) (\d+) (\d+) a1b1( [a-h][1-8][a-h][1-8][qrbn]?)*$)");
+    for (const char* limits : {"sd 30", "sd 1", "st 60", "level 40 60 0\ntime 360000\notim 360000"}) {
+        SCOPED_TRACE(limits);
+        XboardEngine engine;
+        engine.Send("easy");
+        engine.Send("force");
+        engine.Send(std::string("loadfen ") + OneMoveFen);
+        engine.Send(limits);
+        engine.Send("go");
+        ASSERT_EQ(engine.Move(5000), "a1b1") << engine.Transcript();
+        const int moveLine = engine.Find("move a1b1");
+        std::smatch match;
+        ASSERT_TRUE(std::regex_match(engine.lines[moveLine - 1], match, line))
+            << engine.Transcript();
+        EXPECT_LT(std::stoi(match[2]), -1000) << match[0];
+        EXPECT_GT(std::stoll(match[4]), 0) << match[0];
+    }
+}
+
 TEST(Xboard, EditInOneBurst) {
     XboardEngine engine;
     engine.Send("force");
@@ -192,6 +215,35 @@ TEST(Xboard, ThePonderHitGoesOnWithTheSameSearch) {
     EXPECT_EQ(engine.Count("Illegal move"), 0);
 }
 
+// A ponder search that ended by itself (here on a mate it found) waits for
+// the opponent; after the ponder hit its own depth, nodes and time are the
+// move's last report, not the wait.
+TEST(Xboard, PonderHitOnAFinishedSearchReportsThatSearch) {
+    XboardEngine engine;
+    engine.Send("hard");
+    engine.Send("force");
+    // Reti-Tartakower, Vienna 1910: 9.Qd8+! Kxd8 10.Bg5++ Kc7 11.Bd8#.
+    engine.Send("loadfen rnb1kb1r/pp3ppp/2p5/4q3/4n3/3Q4/PPPB1PPP/2KR1BNR w kq -");
+    engine.Send("sd 12");
+    engine.Send("go");
+    ASSERT_EQ(engine.Move(), "d3d8") << engine.Transcript();
+    std::string hint;
+    ASSERT_TRUE(engine.WaitFor("Hint: ", SearchMs, &hint)) << engine.Transcript();
+    ASSERT_EQ(hint, "Hint: e8d8");
+    engine.Drain(1500);
+    engine.Send("e8d8");
+    ASSERT_EQ(engine.Move(ReplyMs), "d2g5") << engine.Transcript();
+    const std::regex line(R"(^(\d+) (-?\d+) (\d+) (\d+) d2g5( [a-h][1-8][a-h][1-8])*$)");
+    std::smatch match;
+    const std::string& last = engine.lines[engine.Find("move d2g5") - 1];
+    ASSERT_TRUE(std::regex_match(last, match, line)) << engine.Transcript();
+    EXPECT_EQ(std::stoi(match[2]), 32764) << last;
+    EXPECT_GE(std::stoi(match[1]), 2) << last;
+    EXPECT_LT(std::stoll(match[3]), 100) << last;
+    EXPECT_GT(std::stoll(match[4]), 0) << last;
+    engine.Send("force");
+}
+
 TEST(Xboard, AnotherReplyStartsANewSearch) {
     PonderingEngine engine;
     ASSERT_NE(engine.hint, "");
@@ -248,6 +300,100 @@ TEST(Xboard, ACommandWhilePonderingRunsOnTheGamePosition) {
     ASSERT_TRUE(engine.WaitFor(" . . . . K . . .", ReplyMs)) << engine.Transcript();
     EXPECT_EQ(engine.Board(), BoardOf("loadfen 4k3/8/8/8/8/8/4P3/4K3 w - -"));
     EXPECT_EQ(engine.Count("move "), 1) << engine.Transcript();
+}
+
+// "force" or "result" while the engine thinks or ponders ends the search
+// without a move: in force mode the move would be illegal for xboard, after
+// "result" the game is over. The engine waits; "go" makes it play again.
+TEST(Xboard, ForceOrResultEndsTheSearchWithoutAMove) {
+    struct Case {
+        const char* word;
+        bool pondering;
+    };
+    const Case cases[] = {
+        {"force", false}, {"result 1-0 {White mates}", false},
+        {"force", true},  {"result 1/2-1/2 {Draw by repetition}", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.word) + (c.pondering ? " while pondering" : " while thinking"));
+        XboardEngine engine;
+        std::string before = "new";
+        if (c.pondering) {
+            engine.Send("hard");
+            engine.Send("sd 5");
+            engine.Send("e2e4");
+            const std::string reply = engine.Move();
+            ASSERT_TRUE(engine.WaitFor("Hint: ", SearchMs)) << engine.Transcript();
+            before = "e2e4\n" + reply;
+        } else {
+            engine.Send("easy");
+            engine.Send("post");
+            // A search that runs until it is stopped.
+            engine.Send("sd 60");
+            engine.Send("go");
+        }
+        engine.Drain(500);
+        const int moves = engine.Count("move ");
+        engine.Send(c.word);
+        engine.Send("force");
+        engine.Drain(1500);
+        EXPECT_EQ(engine.Count("move "), moves) << engine.Transcript();
+        EXPECT_EQ(engine.Count("Hint: "), c.pondering ? 1 : 0) << engine.Transcript();
+        // Nothing was made on the board, and nothing is printed any more.
+        EXPECT_EQ(engine.Board(), BoardOf(before)) << engine.Transcript();
+        const int printed = int(engine.lines.size());
+        engine.Drain(500);
+        EXPECT_EQ(int(engine.lines.size()), printed) << engine.Transcript();
+        // Play goes on when asked.
+        engine.Send("sd 3");
+        engine.Send("go");
+        EXPECT_NE(engine.Move(), "") << engine.Transcript();
+    }
+}
+
+// A queen checks a king that has a single legal step each time until the
+// position comes back a third time with the engine to move: it announces
+// the draw and then sends nothing, whether it was idle or pondering on
+// another reply when the repeating move came.
+TEST(Xboard, RepetitionAnnouncedEndsTheGame) {
+    const std::string claim = "1/2-1/2 {Draw by repetition}";
+    for (const char* pondering : {"easy", "hard"}) {
+        SCOPED_TRACE(pondering);
+        XboardEngine engine;
+        engine.Send(pondering);
+        engine.Send("force");
+        engine.Send("loadfen 4Q1k1/6p1/8/8/8/8/8/K7 b - -");
+        engine.Send("sd 6");
+        engine.Send("go");
+        const char* const checks[] = {"e8h5", "h5e8", "e8h5", "h5e8"};
+        const char* const replies[] = {"g8h7", "h7g8", "g8h7", "h7g8"};
+        ASSERT_EQ(engine.Move(), "g8h7") << engine.Transcript();
+        for (int i = 0; i < 4; i++) {
+            if (i == 3 && std::string(pondering) == "hard") {
+                // The engine ponders on another reply than the check.
+                ASSERT_TRUE(engine.WaitFor("Hint: ", SearchMs)) << engine.Transcript();
+                engine.Drain(300);
+            }
+            engine.Send(checks[i]);
+            if (i == 3) break;
+            ASSERT_EQ(engine.Move(), replies[i + 1]) << engine.Transcript();
+        }
+        std::string line;
+        ASSERT_TRUE(engine.WaitFor(claim, SearchMs, &line)) << engine.Transcript();
+        const int announced = engine.Find(claim);
+        engine.Drain(1000);
+        // xboard confirms the result, and still nothing comes.
+        engine.Send("result " + claim);
+        engine.Drain(500);
+        EXPECT_EQ(int(engine.lines.size()), announced + 1) << engine.Transcript();
+        EXPECT_EQ(engine.Board(), BoardOf("loadfen 4Q1k1/6p1/8/8/8/8/8/K7 b - -\ng8h7\ne8h5\nh7g8\n"
+                                         "h5e8\ng8h7\ne8h5\nh7g8\nh5e8"));
+        // A take-back reopens the game: another check is answered.
+        engine.Send("undo");
+        engine.Send("easy");
+        engine.Send("h5d5");
+        EXPECT_NE(engine.Move(), "") << engine.Transcript();
+    }
 }
 
 TEST(Xboard, QuitDuringASearch) {

@@ -254,42 +254,46 @@ TEST_F(RootMoves, IllegalTableMoveIsNotPromotedButTheLineIsPrinted) {
 }
 
 TEST_F(RootMoves, GameEndsByRuleAreAnnounced) {
+    // An announced game end is the end of the game outside UCI (result 1),
+    // the root list built all the same; in UCI only a position without a
+    // legal move is.
     struct Case {
         const char* fen;
         std::initializer_list<const char*> moves;
         const char* printed;
-        i32 result;
+        bool noMove;
     };
     const Case cases[] = {
-        {StartFen, {"f2f3", "e7e5", "g2g4", "d8h4"}, "0-1 {Black mates}\n", 1},
-        {"6k1/5ppp/8/8/8/8/8/R5K1 w - -", {"a1a8"}, "1-0 {White mates}\n", 1},
-        {"7k/5Q2/6K1/8/8/8/8/8 b - -", {}, "1/2-1/2 {Stalemate}\n", 1},
-        {"8/8/8/4k3/8/8/8/2B1K3 w - -", {}, "1/2-1/2 {Draw by insufficient material}\n", 0},
-        {"8/8/8/4k3/8/2n5/8/4K3 w - -", {}, "1/2-1/2 {Draw by insufficient material}\n", 0},
+        {StartFen, {"f2f3", "e7e5", "g2g4", "d8h4"}, "0-1 {Black mates}\n", true},
+        {"6k1/5ppp/8/8/8/8/8/R5K1 w - -", {"a1a8"}, "1-0 {White mates}\n", true},
+        {"7k/5Q2/6K1/8/8/8/8/8 b - -", {}, "1/2-1/2 {Stalemate}\n", true},
+        {"8/8/8/4k3/8/8/8/2B1K3 w - -", {}, "1/2-1/2 {Draw by insufficient material}\n", false},
+        {"8/8/8/4k3/8/2n5/8/4K3 w - -", {}, "1/2-1/2 {Draw by insufficient material}\n", false},
         // Two bare kings: both tests hold.
         {"8/8/8/4k3/8/8/8/4K3 w - -", {},
-         "1/2-1/2 {Draw by insufficient material}\n1/2-1/2 {Draw by insufficient material}\n", 0},
-        {"8/8/8/4k3/8/8/4P3/4K3 w - -", {}, "", 0},
-        {"8/8/8/4k3/8/8/8/1NB1K3 w - -", {}, "", 0},
+         "1/2-1/2 {Draw by insufficient material}\n1/2-1/2 {Draw by insufficient material}\n", false},
+        {"8/8/8/4k3/8/8/4P3/4K3 w - -", {}, "", false},
+        {"8/8/8/4k3/8/8/8/1NB1K3 w - -", {}, "", false},
         {StartFen, {"g1f3", "g8f6", "f3g1", "f6g8", "g1f3", "g8f6", "f3g1", "f6g8"},
-         "1/2-1/2 {Draw by repetition}\n", 0},
-        {StartFen, {"g1f3", "g8f6", "f3g1", "f6g8"}, "", 0},
+         "1/2-1/2 {Draw by repetition}\n", false},
+        {StartFen, {"g1f3", "g8f6", "f3g1", "f6g8"}, "", false},
         // The counter as it stood before the last move decides.
-        {"8/8/8/4k3/8/8/8/R3K3 w - - 100", {"e1d1"}, "1/2-1/2 {Draw by the 50-moves rule}\n", 0},
-        {"8/8/8/4k3/8/8/8/R3K3 w - - 99", {"e1d1"}, "", 0},
+        {"8/8/8/4k3/8/8/8/R3K3 w - - 100", {"e1d1"}, "1/2-1/2 {Draw by the 50-moves rule}\n", false},
+        {"8/8/8/4k3/8/8/8/R3K3 w - - 99", {"e1d1"}, "", false},
     };
     for (const Case& c : cases) {
         Load(c.fen, c.moves);
         const u64 key = board.HashKey;
         const i32 ply = GamePly;
+        const bool over = *c.printed != '\0';
         // Each game end teaches the book a draw, once.
         BookFileHandle = std::tmpfile();
         BookLearnedThisGame = 0;
         std::string printed;
-        EXPECT_EQ(Prepare(printed), c.result) << c.fen;
+        EXPECT_EQ(Prepare(printed), over ? 1 : 0) << c.fen;
         EXPECT_EQ(printed, c.printed) << c.fen;
-        EXPECT_EQ(BookLearnedThisGame, *c.printed ? 1 : 0) << c.fen;
-        EXPECT_EQ(MoveStackTop == 0, c.result == 1) << c.fen;
+        EXPECT_EQ(BookLearnedThisGame, over ? 1 : 0) << c.fen;
+        EXPECT_EQ(MoveStackTop == 0, c.noMove) << c.fen;
         EXPECT_EQ(board.HashKey, key);
         EXPECT_EQ(GamePly, ply);
         std::fclose(BookFileHandle);
@@ -297,8 +301,9 @@ TEST_F(RootMoves, GameEndsByRuleAreAnnounced) {
 
         // UCI interfaces judge the game themselves.
         UciMode = 1;
-        EXPECT_EQ(Prepare(printed), c.result) << c.fen;
+        EXPECT_EQ(Prepare(printed), c.noMove ? 1 : 0) << c.fen;
         EXPECT_EQ(printed, "") << c.fen;
+        EXPECT_EQ(MoveStackTop == 0, c.noMove) << c.fen;
         UciMode = 0;
     }
 }

@@ -141,24 +141,30 @@ TEST_F(RootSearch, RepetitionInTheGameRecordIsTakenWhenLosing) {
     EXPECT_LT(RootScore[0], -300);
 }
 
-TEST_F(RootSearch, DepthLimitOneAndSingleMovesSearchNothing) {
-    // depthLimit 1: the first root move stands, the table's move when it has one.
-    EXPECT_EQ(Run("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", 1), 0);
-    EXPECT_EQ(NodeCount, 0u);
-    EXPECT_EQ(RootMoveCount, 20);
-    SearchPly = 0;
-    StoreHash(120, M("d2d4"), 15, ExactBound, 0, 0);
-    EXPECT_EQ(SearchRoot(1, 0), 0);
-    EXPECT_EQ(MoveStack[0].move, M("d2d4"));
-    EXPECT_EQ(NodeCount, 0u);
+TEST_F(RootSearch, DepthLimitOneSearchesOnePlyAndASingleMoveBriefly) {
+    // depthLimit 1 (and below): one iteration of a single ply, reported as
+    // depth 1. The queen hangs to the pawn: no ply-one search plays on
+    // without taking it.
+    for (i32 depthLimit : {1, 0}) {
+        EXPECT_EQ(Run("4k3/8/8/8/8/2q5/3P4/R3K3 w - -", depthLimit), 0);
+        EXPECT_GT(NodeCount, 0u);
+        EXPECT_EQ(IterationDepth, 0);
+        EXPECT_EQ(MoveStack[0].move, M("d2c3")) << MoveToText(MoveStack[0].move);
+        EXPECT_GT(RootScore[0], 0);
+    }
 
-    // One legal move (h4h3): played at once without a search.
-    const i32 searchesBefore = SearchesOutOfBook;
-    EXPECT_EQ(Run("k7/8/1Q6/8/7p/8/8/7K b - -", 30), 0);
-    EXPECT_EQ(MoveStack[0].move, M("h4h3"));
-    EXPECT_EQ(RootMoveCount, 1);
-    EXPECT_EQ(NodeCount, 0u);
-    EXPECT_EQ(SearchesOutOfBook, searchesBefore + 1);
+    // One legal move (h4h3), depth limits and all: played at once after a
+    // short search that gives it its score, the lost game's.
+    for (i32 depthLimit : {30, 1}) {
+        const i32 searchesBefore = SearchesOutOfBook;
+        EXPECT_EQ(Run("k7/8/1Q6/8/7p/8/8/7K b - -", depthLimit), 0);
+        EXPECT_EQ(MoveStack[0].move, M("h4h3"));
+        EXPECT_EQ(RootMoveCount, 1);
+        EXPECT_GT(NodeCount, 0u);
+        EXPECT_LE(IterationDepth, ForcedMoveDepthLimit - 1);
+        EXPECT_LT(RootScore[0], -300);
+        EXPECT_EQ(SearchesOutOfBook, searchesBefore + 1);
+    }
 }
 
 TEST_F(RootSearch, SearchMovesRestrictTheRootUnlessNoneIsLegal) {
@@ -397,9 +403,15 @@ TEST_F(RootSearch, MultiPvWiderThanTheMoveListReportsEveryMove) {
     testing::internal::CaptureStdout();
     EXPECT_EQ(Run("R5k1/5ppp/8/8/8/8/8/6K1 b - -", 8), 1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "1-0 {White mates}\n");
-    // depthLimit 1 searches nothing.
+    // depthLimit 1 searches one ply, each move.
     EXPECT_EQ(Run("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", 1), 0);
-    EXPECT_EQ(NodeCount, 0u);
+    EXPECT_EQ(IterationDepth, 0);
+    EXPECT_GE(NodeCount, 20u);
+    // A single legal move gets its short search here too.
+    EXPECT_EQ(Run("k7/8/1Q6/8/7p/8/8/7K b - -", 30), 0);
+    EXPECT_EQ(MoveStack[0].move, M("h4h3"));
+    EXPECT_GT(NodeCount, 0u);
+    EXPECT_LT(RootScore[0], -300);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "board/board.h"
 #include "board/fen.h"
@@ -155,6 +157,58 @@ TEST(SolvedTables, EngineScoresMatesFromTheFiles) {
     }
 }
 
+
+// A lone king with a single legal step that keeps it lost, as long a loss as
+// the tables hold: with the tables on the path the engine plays the step at
+// once and reports the tables' distance to mate, whatever the depth limit.
+TEST(SolvedTables, ForcedMoveIsScoredFromTheFiles) {
+    struct Found {
+        std::string fen;
+        i32 matedIn = 0;  // moves
+    };
+    std::vector<Found> positions;
+    for (const auto& [table, type, letter] :
+         {std::tuple{"kqk", QUEEN, 'Q'}, std::tuple{"krk", ROOK, 'R'}}) {
+        const retro::Solved& solved = retro::ThreeManTables().at(table);
+        Found longest;
+        for (u32 n = 1; n < solved.value.size(); n += 2) {
+            const i8 value = solved.value[n];
+            if (value == retro::NoValue || value >= 0) continue;
+            const i32 man = i32(n / 2 % 64), wk = i32(n / 128 % 64), bk = i32(n / 8192);
+            const std::vector<retro::Child> steps = retro::Children(type, BLACK, man, wk, bk, {});
+            if (steps.size() != 1 || (steps[0] & retro::KnownChild)) continue;
+            const i32 moves = retro::PlyOfValue(value) / 2;
+            if (moves > longest.matedIn) longest = {ThreeManFen(letter, man, wk, bk, BLACK), moves};
+        }
+        ASSERT_GT(longest.matedIn, 1) << table;
+        positions.push_back(longest);
+    }
+    const std::string dir = MakeScratchDir();
+    const std::string tables = dir + "/tablebases";
+    mkdir(tables.c_str(), 0755);
+    WriteThreeManTables(tables);
+    EnginePipe engine(dir);
+    engine.Send("uci");
+    ASSERT_TRUE(engine.WaitFor("uciok", 20000)) << engine.Transcript();
+    for (const Found& found : positions) {
+        for (const char* go : {"go depth 1", "go depth 30"}) {
+            SCOPED_TRACE(found.fen + " " + go);
+            engine.Send("setoption name Clear Hash");
+            engine.Send("position fen " + found.fen);
+            const int start = int(engine.lines.size());
+            engine.Send(go);
+            ASSERT_TRUE(engine.WaitFor("bestmove", 10000)) << engine.Transcript();
+            std::string last;
+            for (int i = start; i < int(engine.lines.size()); i++)
+                if (engine.lines[i].rfind("info depth", 0) == 0) last = engine.lines[i];
+            EXPECT_NE(last.find(" score mate -" + std::to_string(found.matedIn) + " "), std::string::npos)
+                << last;
+            EXPECT_EQ(last.find(" nodes 0 "), std::string::npos) << last;
+        }
+    }
+    engine.Send("quit");
+    EXPECT_EQ(engine.WaitExit(10000), 0);
+}
 
 // Known drawn king-and-pawn positions, the pawn of either colour: the
 // solver holds them drawn, and "go" with the tables on the path scores the
