@@ -98,7 +98,7 @@ const std::regex BestMoveLine(
 TEST(Uci, IdentityAndOptionsVerbatim) {
     UciEngine engine;
     const int uciok = engine.Find("uciok");
-    ASSERT_GE(uciok, 14);
+    ASSERT_GE(uciok, 15);
     const std::vector<std::string> expected = {
         "id name Korvalent 1.50",
         "id author Orvel Dunsk",
@@ -117,7 +117,7 @@ TEST(Uci, IdentityAndOptionsVerbatim) {
         "option name Move Overhead type spin default 100 min 0 max 5000",
         "uciok",
     };
-    const std::vector<std::string> got(engine.lines.begin() + uciok - 14,
+    const std::vector<std::string> got(engine.lines.begin() + uciok - 15,
                                        engine.lines.begin() + uciok + 1);
     EXPECT_EQ(got, expected);
 
