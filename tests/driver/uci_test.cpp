@@ -709,18 +709,24 @@ TEST(Uci, ShortSearchesEndInQueenEndings) {
     UciEngine engine;
     for (const char* fen : {TwoQueensFen, QueenEndingFen}) {
         SCOPED_TRACE(fen);
-        engine.Send("position fen " + std::string(fen));
+        // Each search starts from the ending itself: the engine plays its
+        // move on its own board, and a found mate would leave no move.
+        const std::string position = "position fen " + std::string(fen);
+        engine.Send(position);
         // Under a centisecond is still a time limit.
         engine.Send("go movetime 5");
         EXPECT_TRUE(std::regex_match(engine.BestMove(GenerousMs), BestMoveLine)) << engine.Transcript();
+        engine.Send(position);
         engine.Send("go wtime 300 btime 300 movestogo 1");
         EXPECT_TRUE(std::regex_match(engine.BestMove(GenerousMs), BestMoveLine)) << engine.Transcript();
+        engine.Send(position);
         engine.Send("go infinite");
         engine.Drain(300);
         engine.Send("isready");
         EXPECT_TRUE(engine.WaitFor("readyok", GenerousMs)) << engine.Transcript();
         engine.Send("stop");
         EXPECT_TRUE(std::regex_match(engine.BestMove(GenerousMs), BestMoveLine)) << engine.Transcript();
+        engine.Send(position);
         engine.Send("go ponder wtime 300 btime 300 movestogo 1");
         engine.Drain(300);
         engine.Send("ponderhit");
