@@ -43,26 +43,22 @@ target_link_options(korvalent_fuzz_run INTERFACE
     "LINKER:--wrap=_Z9ReadStdinPcl,--wrap=_Z12StdinHasDatai,--wrap=_Z14InputAvailablev")
 
 add_custom_target(korvalent_fuzzers)
-# The file readers that the command lines never reach with a file of their
-# own: the tablebase files, the book and the learning file.
-set(KORVALENT_FILE_FUZZERS tables book learning)
-foreach(fuzzer commands values ini pgn epd ${KORVALENT_FILE_FUZZERS})
-    add_executable(fuzz_${fuzzer} "${PROJECT_SOURCE_DIR}/fuzz/${fuzzer}_fuzz.cpp")
-    target_compile_options(fuzz_${fuzzer} PRIVATE -fsanitize=fuzzer ${KORVALENT_FUZZ_SANITIZERS})
-    target_link_options(fuzz_${fuzzer} PRIVATE -fsanitize=fuzzer)
-    target_link_libraries(fuzz_${fuzzer} PRIVATE korvalent_fuzz_run)
-    set_target_properties(fuzz_${fuzzer} PROPERTIES
-        RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/fuzz")
-    add_dependencies(korvalent_fuzzers fuzz_${fuzzer})
-endforeach()
-
+# Targets that run the engine on their input: command lines, the files the
+# commands read, and the file readers that the command lines never reach with
+# a file of their own (the tablebase files, the book, the learning file).
+set(KORVALENT_RUN_FUZZERS commands values ini pgn epd tables book learning)
 # The book maker's readers, called directly (no engine run): Polyglot books
 # and the PGN games of korvalent-book.
-foreach(fuzzer polyglot book_pgn)
+set(KORVALENT_DIRECT_FUZZERS polyglot book_pgn)
+foreach(fuzzer ${KORVALENT_RUN_FUZZERS} ${KORVALENT_DIRECT_FUZZERS})
     add_executable(fuzz_${fuzzer} "${PROJECT_SOURCE_DIR}/fuzz/${fuzzer}_fuzz.cpp")
     target_compile_options(fuzz_${fuzzer} PRIVATE -fsanitize=fuzzer ${KORVALENT_FUZZ_SANITIZERS} -UNDEBUG)
     target_link_options(fuzz_${fuzzer} PRIVATE -fsanitize=fuzzer)
-    target_link_libraries(fuzz_${fuzzer} PRIVATE korvalent_engine)
+    if(fuzzer IN_LIST KORVALENT_DIRECT_FUZZERS)
+        target_link_libraries(fuzz_${fuzzer} PRIVATE korvalent_engine)
+    else()
+        target_link_libraries(fuzz_${fuzzer} PRIVATE korvalent_fuzz_run)
+    endif()
     set_target_properties(fuzz_${fuzzer} PROPERTIES
         RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/fuzz")
     add_dependencies(korvalent_fuzzers fuzz_${fuzzer})
