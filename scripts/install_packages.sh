@@ -50,12 +50,13 @@ if ! command -v dpkg-query >/dev/null 2>&1; then
     exit 1
 fi
 
-# A package counts as present when dpkg has it installed ("ii").
+# A package counts as present when dpkg has it installed: the second letter
+# of its status is "i" ("ii", or "hi" when held).
 missing=""
 for package in $packages; do
     status=$(dpkg-query -W -f='${db:Status-Abbrev}' "$package" 2>/dev/null || true)
     case $status in
-        ii*) ;;
+        ?i*) ;;
         *) missing="$missing $package" ;;
     esac
 done
@@ -87,7 +88,7 @@ if [ "$(id -u)" -ne 0 ]; then
     fi
     if ! sudo -n true 2>/dev/null; then
         if [ ! -t 0 ] || ! sudo -v; then
-            tell_missing "Installing them needs root and sudo refused"
+            tell_missing "Installing them needs root and sudo did not give it"
         fi
     fi
     as_root="sudo"
