@@ -6,10 +6,26 @@
 #   build-fuzz/  the libFuzzer targets (clang++), each run for 30 s
 # Needs the packages of scripts/install_packages.sh --tests. Ends with a
 # summary of which executables were built and which the tests ran.
+#
+#   scripts/build_and_test.sh [-j JOBS]
+#
+# JOBS (default: the cores this process may use, nproc) compilers or tests
+# run at a time; `taskset -c 0,1 scripts/build_and_test.sh` keeps the whole
+# run, engines included, on two cores.
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
+while getopts "j:h" option; do
+    case "$option" in
+    j) jobs="$OPTARG" ;;
+    *) sed -n '2,14p' "$0"; exit 2 ;;
+    esac
+done
+if ! [[ "$jobs" =~ ^[1-9][0-9]*$ ]]; then
+    echo "build_and_test.sh: -j needs a number of jobs, not \"$jobs\"" >&2
+    exit 2
+fi
 
 # Per tree: the executables that exist, and for each executable label the
 # tests that ran it (and the emulator they ran it under, if any) and those
@@ -74,14 +90,16 @@ print_summary() {
 }
 trap print_summary EXIT
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
+# The quick start may have configured build/ without the tests and the
+# other two executables: everything goes back on.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DKORVALENT_TESTS=ON -DKORVALENT_SUBBUILDS=ON
 cmake --build build -j"$jobs"
 run_tests build
 
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DKORVALENT_SANITIZE=ON -DKORVALENT_SUBBUILDS=OFF
+    -DKORVALENT_SANITIZE=ON -DKORVALENT_SUBBUILDS=OFF -DKORVALENT_TESTS=ON
 cmake --build build-asan -j"$jobs"
 run_tests build-asan
 
-scripts/fuzz.sh
+scripts/fuzz.sh -j "$jobs"
 summary+=("build-fuzz: every fuzz target ran 30 s without a finding")

@@ -6,6 +6,7 @@
 #   scripts/fuzz.sh -t 3600              # a long run: an hour each
 #   scripts/fuzz.sh -t 600 commands pgn  # some targets only
 #   scripts/fuzz.sh -r crash-<hash> commands   # rerun one saved input
+#   scripts/fuzz.sh -j 2                 # build with 2 jobs (default: nproc)
 #
 # Targets: commands (command lines through the command loop), values
 # (values.txt), ini (Korvalent.ini), pgn ("pgneval"'s game file), epd
@@ -26,11 +27,13 @@ here="$(cd "$(dirname "$0")/.." && pwd)"
 build="$here/build-fuzz"
 seconds=30
 replay=""
-while getopts "t:r:h" option; do
+jobs=$(nproc)
+while getopts "t:r:j:h" option; do
     case "$option" in
     t) seconds="$OPTARG" ;;
+    j) jobs="$OPTARG" ;;
     r) replay="$(realpath "$OPTARG")" ;;
-    *) sed -n '2,20p' "$0"; exit 2 ;;
+    *) sed -n '2,21p' "$0"; exit 2 ;;
     esac
 done
 shift $((OPTIND - 1))
@@ -39,7 +42,7 @@ targets=("$@")
 
 cmake -S "$here" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DKORVALENT_FUZZ=ON \
     -DKORVALENT_SUBBUILDS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 1
-cmake --build "$build" --target korvalent_fuzzers -j"$(nproc)" >/dev/null || {
+cmake --build "$build" --target korvalent_fuzzers -j"$jobs" >/dev/null || {
     echo "fuzz.sh: build failed (cmake --build $build --target korvalent_fuzzers)"
     exit 1
 }
