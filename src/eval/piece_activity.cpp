@@ -236,11 +236,13 @@ void EvaluatePawnStorm(Side side) {
     const Side enemy = ChangeSide(side);
     if (eval_info.ENDING[enemy]) return;
     const u64 occupied = board.Bitboards[0][WHITE] | board.Bitboards[0][BLACK];
-    for (u64 pawns = board.Bitboards[PAWN][side]; pawns;) {
+    // Only the pawns standing where an enemy pawn on a zone square would
+    // attack can hit the zone.
+    const u64 biters = PawnAttackSet(enemy, eval_info.king_zone[enemy]);
+    for (u64 pawns = board.Bitboards[PAWN][side] & biters; pawns;) {
         const Square sq = PopLowest(pawns);
         const u64 attacks = PawnAttacks[side][sq];
         const u64 zoneHits = attacks & eval_info.king_zone[enemy];
-        if (zoneHits == 0) continue;
         eval_info.danger[side] += 1;
         eval_info.alert_squares[enemy] |= zoneHits;
         if ((attacks & board.Bitboards[0][enemy]) == 0) {
