@@ -14,8 +14,6 @@ Board board;
 MoveStackEntry MoveStack[MoveStackSize];
 i32 MoveStackTop;
 
-i32 PopCount(u64 set) { return __builtin_popcountll(set); }
-
 void ClearBoard() {
     board.PstOpeningSum = 0;
     board.PstEndgameSum = 0;

@@ -64,7 +64,8 @@ constexpr i32 MaterialDigit[8][2] = {
 void ClearBoard();
 void AddPiece(Square square, Side side, PieceType type);
 void SetupStartPosition();
-i32 PopCount(u64 set);
+// Men in a set; inline, so that it compiles to the one counting instruction.
+inline i32 PopCount(u64 set) { return __builtin_popcountll(set); }
 void ComputeMaterialIndex();
 
 // Sets and clears one square's bit in the four rotated line occupancies.

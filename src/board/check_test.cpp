@@ -40,8 +40,12 @@ i32 GivesCheck(Move move) {
             return 1;
     } else {
         // A slider checking through its own from square would mean the enemy
-        // king already stood in check, so the current occupancy serves.
-        if (AttacksFromSquare(to, mover, piece) & enemyKing) return 1;
+        // king already stood in check, so the current occupancy serves. A
+        // slider off every line through the king cannot check directly.
+        const Square king = board.KingSquare[enemy];
+        const bool slider = piece == ROOK || piece == BISHOP || piece == QUEEN;
+        const bool onKingLine = ((RookRays[king] | BishopRays[king]) >> to) & 1;
+        if ((!slider || onKingLine) && (AttacksFromSquare(to, mover, piece) & enemyKing)) return 1;
         if (piece == PAWN && MoveCaptured(move) == EMPTY && FileOf(from) != FileOf(to)) {
             // En passant takes a second man off the board: play it out.
             MakeMove(move, 1);

@@ -47,11 +47,19 @@ inline i32 IsPiecePinned(Square sq) {
 // that king, the man leaves the line, and the pin test of that line holds.
 inline i32 MoveUncoversLineToKing(Move move, Side kingSide) {
     const Square from = MoveFrom(move), to = MoveTo(move);
-    const i32 d = DirectionBetween[from][board.KingSquare[kingSide]];
+    const Square king = board.KingSquare[kingSide];
+    const i32 d = DirectionBetween[from][king];
     if (d == 0) return 0;
     // Moving toward or away from the king along the same line keeps it shut.
     const i32 e = DirectionBetween[to][from];
     if (e == d || e == -d) return 0;
+    // Without an enemy slider of the line's kind on any such line through
+    // the king there is nothing to uncover.
+    const bool straight = d == 1 || d == -1 || d == 8 || d == -8;
+    const u64 sliders = board.Bitboards[0][ChangeSide(kingSide)] &
+                        (straight ? board.StraightSliders & RookRays[king]
+                                  : board.DiagonalSliders & BishopRays[king]);
+    if (sliders == 0) return 0;
     return PinTestTableOfKing(kingSide)[d + DirectionTableOffset](from);
 }
 

@@ -30,13 +30,10 @@ inline i32 TakeLeastValuableAttacker(u64& attackers, Side side, Square target) {
 
 }  // namespace
 
-i32 SeeNotLosing(Square to, Square from, PieceType piece, PieceType captured, PieceType promotion) {
-    // Under-promotions are never called safe.
-    if (promotion != EMPTY && promotion != QUEEN) return 0;
-
+i32 PlayOutExchange(Square to, Square from, PieceType piece, PieceType captured,
+                    PieceType promotion) {
     const Side us = board.SideToMove, them = ChangeSide(us);
     i32 attackerValue = SeeUnits[piece], gain = SeeUnits[captured];
-    if (gain >= attackerValue) return 1;
     if (promotion == QUEEN) {
         // The queen now stands on the target, and the pawn became a queen.
         attackerValue = SeeUnits[QUEEN];

@@ -155,10 +155,12 @@ i32 BlendPhases(i32 total) {
 // Safe queen checks against the king of side: squares a queen move from
 // the king reaches that an enemy queen attacks, the side does not defend and
 // the enemy does not occupy; those outside the king's zone count twice.
+// The queen-move squares of the king less the enemy's men are the king's
+// queen-check squares of BuildKingZones.
 i32 SafeQueenChecks(Side side) {
     const Side enemy = ChangeSide(side);
-    const u64 landing = QueenAttacksFrom(board.KingSquare[side]) & eval_info.queen_attacks[enemy] &
-                        ~eval_info.attacked_by[side] & ~board.Bitboards[0][enemy];
+    const u64 landing = eval_info.check_squares[CheckByQueen][side] &
+                        eval_info.queen_attacks[enemy] & ~eval_info.attacked_by[side];
     const i32 count = Count(landing) + Count(landing & ~eval_info.king_zone[side]);
     return std::min(count, 31);
 }

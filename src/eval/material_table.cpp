@@ -303,16 +303,7 @@ void ComputeGamePhase() {
     board.current_phase = CurrentPhase(white, black);
 }
 
-void LoadMaterialTableEntry() {
-    if (HasMaterialEntry(board.MaterialIndex)) {
-        const MaterialEntry& entry = MaterialTable[board.MaterialIndex];
-        board.current_phase = entry.current_phase;
-        board.black_phase = entry.black_phase;
-        board.white_phase = entry.white_phase;
-        eval_info.ENDING[WHITE] = entry.flags[WHITE] & EndingFlag;
-        eval_info.ENDING[BLACK] = entry.flags[BLACK] & EndingFlag;
-        return;
-    }
+void ComputeMaterialPhaseAndEndings() {
     ComputeGamePhase();
     // A king is out of the ending only while the enemy keeps enough pieces:
     // more than LowMaterialUnits, and a queen or more than

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "board/board.h"
+#include "eval/eval_info.h"
 
 // Bits of MaterialEntry::flags[side].
 constexpr u8 CannotWinFlag = 1;  // the side's material cannot win
@@ -42,10 +43,26 @@ void DeriveEvalTables();
 // The material-table part of DeriveEvalTables().
 void BuildMaterialTable();
 
+// The piece-count path of LoadMaterialTableEntry, for material without an
+// entry.
+void ComputeMaterialPhaseAndEndings();
+
 // Sets the board's three phase fields and eval_info's ENDING flags for the
 // board's current material: from its table entry, or computed from the piece
-// counts when it has none.
-void LoadMaterialTableEntry();
+// counts when it has none. The table read is inline: the search asks for it
+// at every move it weighs.
+inline void LoadMaterialTableEntry() {
+    if (!HasMaterialEntry(board.MaterialIndex)) {
+        ComputeMaterialPhaseAndEndings();
+        return;
+    }
+    const MaterialEntry& entry = MaterialTable[board.MaterialIndex];
+    board.current_phase = entry.current_phase;
+    board.black_phase = entry.black_phase;
+    board.white_phase = entry.white_phase;
+    eval_info.ENDING[WHITE] = entry.flags[WHITE] & EndingFlag;
+    eval_info.ENDING[BLACK] = entry.flags[BLACK] & EndingFlag;
+}
 
 // Sets the board's three phase fields from MinorCount and MajorUnits.
 void ComputeGamePhase();

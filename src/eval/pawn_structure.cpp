@@ -164,9 +164,8 @@ i32 PawnSpread(u8 files) { return HighBit8[files] - LowBit8[files]; }
 
 // The side's pawns standing on the files of a mask.
 u64 PawnsOnFiles(Side side, u8 files) {
-    u64 squares = 0;
-    for (i32 file = 0; file < 8; file++)
-        if (files & (1 << file)) squares |= FileMask[file];
+    // The file bits repeated on every rank: the squares of those files.
+    const u64 squares = u64(files) * 0x0101010101010101ull;
     return squares & board.Bitboards[PAWN][side];
 }
 

@@ -101,10 +101,9 @@ void GatherKingAttack(Side side, Square sq, u64 reach, const i32 (&table)[N], i3
 void ScorePin(Side side, Square sq, PieceType pinner) {
     const Side enemy = ChangeSide(side);
     const Square king = board.KingSquare[enemy];
-    const i32 step = std::abs(DirectionBetween[sq][king]);
-    if (step == 0) return;
-    const bool straight = step == 1 || step == 8;
-    if (straight ? !(pinner & 1) : !(pinner & 2)) return;
+    // Only a line of the slider's own kind through the king can pin.
+    const u64 lines = ((pinner & 1) ? RookRays[king] : 0) | ((pinner & 2) ? BishopRays[king] : 0);
+    if (!(lines & SquareBit(sq))) return;
     const u64 between = BetweenSquares[sq][king] & ~SquareBit(sq);
     if (between & board.Bitboards[0][side]) return;
     const u64 enemies = between & board.Bitboards[0][enemy];
@@ -121,30 +120,52 @@ bool OwnPawnAhead(Side side, Square sq) {
     return (FileAhead(side, sq) & board.Bitboards[PAWN][side]) != 0;
 }
 
+// For a king on its own first rank: the second-rank squares next to it,
+// whose pawns wall it in, and the rook squares that the king shuts in when
+// it stands on that file (given for White; Black's are the same squares on
+// ranks 8 and 7). Both sets are empty for a king off its first rank.
+struct BackRankSets {
+    u64 wall[2][64];
+    u64 shutInRooks[2][64];
+};
+
+constexpr BackRankSets MakeBackRankSets() {
+    constexpr Square shutIn[8][3] = {
+        {A2, -1, -1}, {A1, A2, -1}, {A1, B1, A2}, {-1, -1, -1},
+        {-1, -1, -1}, {G1, H1, H2}, {H1, H2, -1}, {H2, -1, -1},
+    };
+    BackRankSets sets{};
+    for (i32 file = 0; file < 8; file++) {
+        u64 wall = 0, rooks = 0;
+        for (i32 f = file - 1; f <= file + 1; f++)
+            if (f >= 0 && f < 8) wall |= SquareBit(MakeSquare(f, 1));
+        for (const Square sq : shutIn[file])
+            if (sq >= 0) rooks |= SquareBit(sq);
+        // Black's squares are White's mirrored rank for rank.
+        const u64 flip = 56;
+        u64 blackWall = 0, blackRooks = 0;
+        for (Square sq = 0; sq < 64; sq++) {
+            if (wall & SquareBit(sq)) blackWall |= SquareBit(sq ^ flip);
+            if (rooks & SquareBit(sq)) blackRooks |= SquareBit(sq ^ flip);
+        }
+        sets.wall[WHITE][file] = wall;
+        sets.shutInRooks[WHITE][file] = rooks;
+        sets.wall[BLACK][file + 56] = blackWall;
+        sets.shutInRooks[BLACK][file + 56] = blackRooks;
+    }
+    return sets;
+}
+constexpr BackRankSets BackRank = MakeBackRankSets();
+
 // A white king on rank 1 behind a closed wall of its own pawns, or a rook
 // shut in by its own uncastled king; the same for Black on rank 8.
 void EvaluateBackRank(Side side) {
     const Square king = board.KingSquare[side];
-    if (RelativeRank(side, RankOf(king)) != 0) return;
-    const i32 secondRank = side == WHITE ? 1 : 6;
-    const u64 wall = KingAttacks[king] & RankMask(secondRank);
+    const u64 wall = BackRank.wall[side][king];
+    if (wall == 0) return;
     if ((wall & ~board.Bitboards[PAWN][side]) == 0) AddTotal(side, -BackRankPenalty);
-
-    // Rook squares that the king on each first-rank file shuts in, given for
-    // White; Black's are the same squares on ranks 8 and 7.
-    static constexpr Square shutIn[8][3] = {
-        {A2, -1, -1}, {A1, A2, -1}, {A1, B1, A2}, {-1, -1, -1},
-        {-1, -1, -1}, {G1, H1, H2}, {H1, H2, -1}, {H2, -1, -1},
-    };
-    const u64 rooks = board.Bitboards[ROOK][side];
-    for (const Square sq : shutIn[FileOf(king)]) {
-        if (sq < 0) break;
-        const Square own = side == WHITE ? sq : sq ^ 56;
-        if (rooks & SquareBit(own)) {
-            AddTotal(side, -TrappedRookPenalty);
-            break;
-        }
-    }
+    if (board.Bitboards[ROOK][side] & BackRank.shutInRooks[side][king])
+        AddTotal(side, -TrappedRookPenalty);
 }
 
 void EvaluateRooks(Side side) {
@@ -215,11 +236,13 @@ void EvaluatePawnStorm(Side side) {
     const Side enemy = ChangeSide(side);
     if (eval_info.ENDING[enemy]) return;
     const u64 occupied = board.Bitboards[0][WHITE] | board.Bitboards[0][BLACK];
-    for (u64 pawns = board.Bitboards[PAWN][side]; pawns;) {
+    // Only the pawns standing where an enemy pawn on a zone square would
+    // attack can hit the zone.
+    const u64 biters = PawnAttackSet(enemy, eval_info.king_zone[enemy]);
+    for (u64 pawns = board.Bitboards[PAWN][side] & biters; pawns;) {
         const Square sq = PopLowest(pawns);
         const u64 attacks = PawnAttacks[side][sq];
         const u64 zoneHits = attacks & eval_info.king_zone[enemy];
-        if (zoneHits == 0) continue;
         eval_info.danger[side] += 1;
         eval_info.alert_squares[enemy] |= zoneHits;
         if ((attacks & board.Bitboards[0][enemy]) == 0) {
