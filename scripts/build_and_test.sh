@@ -3,6 +3,8 @@
 #   build/       optimised: korvalent64, korvalent64i, korvalent32 and the tests
 #   build-asan/  korvalent64 and the tests under AddressSanitizer and UBSan,
 #                assertions on
+#   build-tune/  the tuning build (korvalent64 with the TuneFile option): the
+#                tests of the UCI options and of its parameter sets
 #   build-fuzz/  the libFuzzer targets (clang++), each run for 30 s
 # Needs the packages of scripts/install_packages.sh --tests. Ends with a
 # summary of which executables were built and which the tests ran.
@@ -19,7 +21,7 @@ jobs=$(nproc)
 while getopts "j:h" option; do
     case "$option" in
     j) jobs="$OPTARG" ;;
-    *) sed -n '2,14p' "$0"; exit 2 ;;
+    *) sed -n '2,16p' "$0"; exit 2 ;;
     esac
 done
 if ! [[ "$jobs" =~ ^[1-9][0-9]*$ ]]; then
@@ -100,6 +102,13 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DKORVALENT_SANITIZE=ON -DKORVALENT_SUBBUILDS=OFF -DKORVALENT_TESTS=ON
 cmake --build build-asan -j"$jobs"
 run_tests build-asan
+
+cmake -S . -B build-tune -DCMAKE_BUILD_TYPE=Release -DKORVALENT_SUBBUILDS=OFF \
+    -DKORVALENT_TESTS=ON -DKORVALENT_TUNING=ON
+cmake --build build-tune -j"$jobs" --target korvalent_tests korvalent64
+ctest --test-dir build-tune --output-on-failure --no-tests=error -j"$jobs" \
+    -R '^(Uci|TuneFile|CorrectionRows|EvalParams)\.|^tune_selftest$'
+summary+=("build-tune: the tuning build's option and parameter-set tests passed")
 
 scripts/fuzz.sh -j "$jobs"
 summary+=("build-fuzz: every fuzz target ran 30 s without a finding")

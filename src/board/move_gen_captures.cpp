@@ -23,10 +23,10 @@ inline i32 CaptureScore(Move move) {
     const i32 slot = TouchCaptureStatSlot(move, board.SideToMove);
     i32 ratio = CaptureTries[slot] > 8 ? (CaptureSuccess[slot] * 256) / CaptureTries[slot] : 0;
     if (promotion != EMPTY && promotion != QUEEN) ratio = 0;
-    // Every try succeeded gives 256, one past the table: take the top entry.
-    i32 bonusIndex = ratio / 16;
-    if (bonusIndex > 15) bonusIndex = 15;
-    return 10 * OrderValue[captured] - OrderValue[piece] + CaptureRatioBonus[bonusIndex];
+    // Every try succeeded gives 256, one past the table.
+    const i32 bonusIndex = ratio / 16;
+    const i32 bonus = bonusIndex < 16 ? CaptureRatioBonus[bonusIndex] : CaptureRatioFullBonus;
+    return 10 * OrderValue[captured] - OrderValue[piece] + bonus;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Capture generator and the ordering score of captures and promotions.
 #pragma once
 
+#include "board/tunable.h"
 #include "board/types.h"
 
 // Victim and attacker values for move ordering, by piece type.
@@ -17,6 +18,17 @@ constexpr i32 EnPassantOrderScore = 100901;
 // Base of the score of a capture or promotion the exchange test accepts.
 constexpr i32 SafeCaptureBase = 100000;
 constexpr i32 SafePromotionBase = 108000;
+
+// The bonus when every recorded try paid off (a ratio of 16/16, one past
+// CaptureRatioBonus). Free to choose: the top entry's value, so such a
+// capture ranks with the others that mostly pay off. A tuning build can set
+// it, from the top entry up to the largest value that still keeps every
+// refused capture (at best a pawn taking a queen) below every accepted one
+// (at worst the king taking a pawn).
+inline KORVALENT_TUNABLE i32 CaptureRatioFullBonus = 50000;
+constexpr i32 MaxCaptureRatioFullBonus =
+    (SafeCaptureBase + 10 * OrderValue[PAWN] - OrderValue[KING]) -
+    (10 * OrderValue[QUEEN] - OrderValue[PAWN]) - 1;
 
 // Order score of a capture, promotion or en passant that the exchange test
 // accepts: most valuable victim, least valuable attacker, promotions in a

@@ -65,12 +65,7 @@ void CommandQuit() { ExitProgram(0); }
 void CommandClean() { ResetGameTables(); }
 
 // New parameters: nothing scored with the old ones may survive in the caches.
-void CommandReload() {
-    LoadValues();
-    DeriveEvalTables();
-    ClearPawnHash();
-    ClearEvalCache();
-}
+void CommandReload() { ReloadEvalParams(); }
 
 // A move typed on the console or sent by xboard.
 void CommandMove() {

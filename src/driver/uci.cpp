@@ -18,6 +18,7 @@
 #include "driver/new_game.h"
 #include "driver/search_input.h"
 #include "driver/settings_file.h"
+#include "driver/tune_file.h"
 #include "eval/personality.h"
 #include "platform/input_reader.h"
 #include "search/hash_tables.h"
@@ -108,6 +109,20 @@ void OptionOpeningsBook() {
     OpenBook(bookPath);
 }
 
+#ifdef KORVALENT_TUNING
+// A tuning build's parameter set: the path is the rest of the line, and
+// "<empty>" (an interface's empty string) restores the built-in values.
+void OptionTuneFile() {
+    const char* path = RestOfLine(4);
+    if (std::strcmp(path, "<empty>") == 0) path = "";
+    if (const char* problem = ReadTuneFile(path))
+        std::printf("info string TuneFile refused: %s\n", problem);
+    else
+        std::printf("info string TuneFile %s in force\n", *path ? path : "<empty>");
+    std::fflush(stdout);
+}
+#endif
+
 struct Option {
     const char* name;
     void (*apply)();
@@ -131,6 +146,9 @@ const Option Options[] = {
     {"OpeningsBook", OptionOpeningsBook, true},
     {"Ponder", OptionPonder, true},
     {"Move", OptionMoveOverhead, true, "Overhead"},
+#ifdef KORVALENT_TUNING
+    {"TuneFile", OptionTuneFile, true},
+#endif
 };
 
 // ---------------------------------------------------------------------------
@@ -196,6 +214,9 @@ void UciIdentify() {
     // setting from Korvalent.ini shows in the interface's dialog.
     std::printf("option name Move Overhead type spin default %d min %d max %d\n",
                 MoveOverheadMs, MinMoveOverheadMs, MaxMoveOverheadMs);
+#ifdef KORVALENT_TUNING
+    std::printf("option name TuneFile type string default <empty>\n");
+#endif
     std::printf("uciok\n");
     std::fflush(stdout);
     UciMode = 1;

@@ -474,20 +474,12 @@ static void SetFileShelterAndDangerWeights() {
 // Tuning corrections that come with a parameter file, applied on top of the
 // values read.
 
-enum class CorrectionTable { SurplusWhiteAhead, SurplusBlackAhead };
-
-struct Correction {
-    CorrectionTable table;
-    i32 index;
-    i32 delta;
-};
-
 constexpr i32 BareKings = ImbalanceIndex(0, 0, 0, 0, 0, 0, 0, 0);
 constexpr i32 KnightVsKnight = ImbalanceIndex(0, 0, 0, 1, 0, 0, 0, 1);
 constexpr i32 QueenVsRook = ImbalanceIndex(1, 0, 0, 0, 0, 1, 0, 0);
 constexpr i32 RookVsQueen = ImbalanceIndex(0, 1, 0, 0, 1, 0, 0, 0);
 
-constexpr Correction Corrections[] = {
+constexpr CorrectionRow BuiltInCorrections[] = {
     {CorrectionTable::SurplusWhiteAhead, BareKings, 108},
     {CorrectionTable::SurplusBlackAhead, BareKings, 108},
     {CorrectionTable::SurplusWhiteAhead, KnightVsKnight, 34},
@@ -497,13 +489,93 @@ constexpr Correction Corrections[] = {
     {CorrectionTable::SurplusWhiteAhead, RookVsQueen, -13},
     {CorrectionTable::SurplusBlackAhead, RookVsQueen, -13},
 };
+constexpr i32 BuiltInCorrectionCount = i32(std::size(BuiltInCorrections));
+
+static i32* CorrectionTarget(CorrectionTable table) {
+    switch (table) {
+        case CorrectionTable::SurplusWhiteAhead: return PawnSurplusWhiteAhead;
+        case CorrectionTable::SurplusBlackAhead: return PawnSurplusBlackAhead;
+        case CorrectionTable::Imbalance: return MaterialImbalance;
+        case CorrectionTable::Material: return MaterialCorrection;
+    }
+    return nullptr;
+}
+
+static i32 CorrectionTableSize(CorrectionTable table) {
+    return table == CorrectionTable::Material ? MaterialCorrectionSize : ImbalanceSignatures;
+}
+
+// The row that must come with row to keep the evaluation colour-blind.
+static CorrectionRow PartnerRow(const CorrectionRow& row) {
+    switch (row.table) {
+        case CorrectionTable::SurplusWhiteAhead:
+            return {CorrectionTable::SurplusBlackAhead, MirrorSignature(row.index), row.delta};
+        case CorrectionTable::SurplusBlackAhead:
+            return {CorrectionTable::SurplusWhiteAhead, MirrorSignature(row.index), row.delta};
+        case CorrectionTable::Imbalance:
+            return {row.table, MirrorSignature(row.index), -row.delta};
+        case CorrectionTable::Material:
+            return {row.table, MirrorMaterialCorrectionIndex(row.index), -row.delta};
+    }
+    return row;
+}
+
+static bool SameRow(const CorrectionRow& a, const CorrectionRow& b) {
+    return a.table == b.table && a.index == b.index && a.delta == b.delta;
+}
+
+const char* CorrectionListProblem(const CorrectionRow* rows, i32 count) {
+    i32 perTable[4] = {};
+    constexpr i32 Limits[4] = {MaxSurplusCorrections, MaxSurplusCorrections,
+                               MaxImbalanceCorrections, MaxMaterialCorrections};
+    for (i32 k = 0; k < count; k++) {
+        const i32 table = i32(rows[k].table);
+        if (table < 0 || table > 3) return "unknown correction table";
+        if (rows[k].index < 0 || rows[k].index >= CorrectionTableSize(rows[k].table))
+            return "correction index outside its table";
+        if (++perTable[table] > Limits[table]) return "too many corrections of one table";
+    }
+    // Every row as often as its partner: the pairs match one to one.
+    for (i32 k = 0; k < count; k++) {
+        const CorrectionRow partner = PartnerRow(rows[k]);
+        i32 balance = 0;
+        for (i32 j = 0; j < count; j++)
+            balance += i32(SameRow(rows[j], rows[k])) - i32(SameRow(rows[j], partner));
+        if (balance != 0 && !SameRow(partner, rows[k])) return "correction without its partner";
+    }
+    return nullptr;
+}
+
+#ifdef KORVALENT_TUNING
+static CorrectionRow TunedCorrections[MaxCorrectionRows];
+static i32 TunedCorrectionCount = 0;
+
+const char* SetTunedCorrections(const CorrectionRow* rows, i32 count) {
+    if (count < 0 || count > MaxCorrectionRows - BuiltInCorrectionCount)
+        return "too many corrections";
+    CorrectionRow list[MaxCorrectionRows];
+    std::copy(BuiltInCorrections, BuiltInCorrections + BuiltInCorrectionCount, list);
+    std::copy(rows, rows + count, list + BuiltInCorrectionCount);
+    if (const char* problem = CorrectionListProblem(list, BuiltInCorrectionCount + count))
+        return problem;
+    std::copy(rows, rows + count, TunedCorrections);
+    TunedCorrectionCount = count;
+    return nullptr;
+}
+#endif
+
+static void ApplyCorrectionRows(const CorrectionRow* rows, i32 count) {
+    for (i32 k = 0; k < count; k++) {
+        i32& entry = CorrectionTarget(rows[k].table)[rows[k].index];
+        entry = SaturateToI32(i64(entry) + rows[k].delta);
+    }
+}
 
 static void ApplyCorrections() {
-    for (const Correction& c : Corrections) {
-        i32* table = c.table == CorrectionTable::SurplusWhiteAhead ? PawnSurplusWhiteAhead
-                                                                   : PawnSurplusBlackAhead;
-        table[c.index] = SaturateToI32(i64(table[c.index]) + c.delta);
-    }
+    ApplyCorrectionRows(BuiltInCorrections, BuiltInCorrectionCount);
+#ifdef KORVALENT_TUNING
+    ApplyCorrectionRows(TunedCorrections, TunedCorrectionCount);
+#endif
 }
 
 static void ClearCorrectionTables() {

@@ -69,6 +69,50 @@ constexpr i32 MaterialCorrectionIndex(i32 whiteQueens, i32 whiteRooks, i32 white
 }
 extern i32 MaterialCorrection[MaterialCorrectionSize];
 
+// The same material with the colours swapped.
+constexpr i32 MirrorSignature(i32 signature) { return signature / 54 + 54 * (signature % 54); }
+constexpr i32 MirrorMaterialCorrectionIndex(i32 index) {
+    const i32 blackPawns = index % 9, blackPieces = index / 9 % 54;
+    const i32 whitePawns = index / 486 % 9, whitePieces = index / 4374;
+    return whitePawns + 9 * (whitePieces + 54 * (blackPawns + 9 * blackPieces));
+}
+
+// Correction rows: additions to the material tables above, applied after
+// each parameter file is read (never without one). A list of at most 58 rows
+// for each pawn-surplus table, 34 for MaterialImbalance and 16 for
+// MaterialCorrection, paired so that the evaluation stays colour-blind:
+// - a pawn-surplus row at a signature comes with a row of the other surplus
+//   table at the mirrored signature and the same delta;
+// - an imbalance row, and a MaterialCorrection row, comes with a row at the
+//   mirrored index and the opposite delta.
+// The built-in rows are the pawn-surplus pairs of bare kings (+108), knight
+// against knight (+34) and queen against rook both ways (-13). The other
+// rows are free to choose and left out; a tuning build can add rows.
+// Imbalance rows would also land in the values "writevalues" writes, and a
+// reload of that file would add them once more.
+enum class CorrectionTable : i32 { SurplusWhiteAhead, SurplusBlackAhead, Imbalance, Material };
+struct CorrectionRow {
+    CorrectionTable table;
+    i32 index;
+    i32 delta;
+};
+constexpr i32 MaxSurplusCorrections = 58;  // in each pawn-surplus table
+constexpr i32 MaxImbalanceCorrections = 34;
+constexpr i32 MaxMaterialCorrections = 16;
+constexpr i32 MaxCorrectionRows = 2 * MaxSurplusCorrections + MaxImbalanceCorrections +
+                                  MaxMaterialCorrections;
+// The problem with rows (indices out of their table, more rows of a table
+// than it may have, a row without its partner), or null when they are a
+// valid correction list.
+const char* CorrectionListProblem(const CorrectionRow* rows, i32 count);
+
+#ifdef KORVALENT_TUNING
+// Replaces the rows a tuning file adds to the built-in list; they apply from
+// the next load. Returns CorrectionListProblem of the whole list and keeps
+// the old rows when that is not null.
+const char* SetTunedCorrections(const CorrectionRow* rows, i32 count);
+#endif
+
 // Lone minor piece against nothing, by the minor side's pawns (0..8).
 extern i32 LoneMinorByPawns[9];
 // Bishop pair, by the opponent's pawns (0..8).

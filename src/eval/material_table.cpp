@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "eval/eval_cache.h"
 #include "eval/eval_info.h"
 #include "eval/eval_params.h"
+#include "eval/pawn_hash.h"
 
 MaterialEntry MaterialTable[MaterialIndexNone + 1];
 
@@ -294,6 +296,14 @@ void BuildMaterialTable() {
 void DeriveEvalTables() {
     DeriveParameterTables();
     BuildMaterialTable();
+}
+
+// New parameters: nothing scored with the old ones may survive in the caches.
+void ReloadEvalParams() {
+    LoadValues();
+    DeriveEvalTables();
+    ClearPawnHash();
+    ClearEvalCache();
 }
 
 void ComputeGamePhase() {

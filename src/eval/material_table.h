@@ -40,6 +40,10 @@ inline const MaterialEntry& MaterialEntryFor(i32 index) {
 // does the "reload" command.
 void DeriveEvalTables();
 
+// Reads "values.txt" again (LoadValues) and rebuilds everything scored from
+// the parameters: the derived tables, the pawn hash and the evaluation cache.
+void ReloadEvalParams();
+
 // The material-table part of DeriveEvalTables().
 void BuildMaterialTable();
 

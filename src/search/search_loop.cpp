@@ -25,8 +25,8 @@
 #include "search/search_limits.h"
 #include "search/trans_table.h"
 
-const i32 FutilityOwnUnits[FutilityUnitsSize] = {};
-const i32 FutilityOppUnits[FutilityUnitsSize] = {};
+KORVALENT_TUNABLE i32 FutilityOwnUnits[FutilityUnitsSize] = {};
+KORVALENT_TUNABLE i32 FutilityOppUnits[FutilityUnitsSize] = {};
 
 namespace {
 

@@ -6,11 +6,14 @@
 // stores the node's result.
 #pragma once
 
+#include "board/tunable.h"
 #include "board/types.h"
 #include "search/search_node.h"
 
-// Zero tables of the futility margins by the side's and the opponent's
-// non-pawn units (indexed up to their size less one).
+// Futility margin terms by the side's and the opponent's non-pawn units
+// (NonPawnUnits, indexed up to the table size less one), weighted by depth
+// in the futility block. Free to choose; all zero, so the margins do not
+// depend on the material left. A tuning build can set them.
 constexpr i32 FutilityUnitsSize = 128;
-extern const i32 FutilityOwnUnits[FutilityUnitsSize];
-extern const i32 FutilityOppUnits[FutilityUnitsSize];
+extern KORVALENT_TUNABLE i32 FutilityOwnUnits[FutilityUnitsSize];
+extern KORVALENT_TUNABLE i32 FutilityOppUnits[FutilityUnitsSize];

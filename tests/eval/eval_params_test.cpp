@@ -621,3 +621,83 @@ TEST(EvalParamsRange, ValuesAtTheEndsOfTheRangeEvaluateAndSearch) {
 }
 
 }  // namespace
+
+// The colour mirror of the material indices: the rows the pairing rules
+// match up, checked against the given queen-against-rook pair.
+TEST(CorrectionRows, MirroredIndicesSwapTheColours) {
+    EXPECT_EQ(MirrorSignature(1467), 513);
+    EXPECT_EQ(MirrorSignature(513), 1467);
+    EXPECT_EQ(MirrorSignature(ImbalanceIndex(1, 2, 0, 1, 0, 1, 2, 0)),
+              ImbalanceIndex(0, 1, 2, 0, 1, 2, 0, 1));
+    EXPECT_EQ(MirrorMaterialCorrectionIndex(MaterialCorrectionIndex(0, 1, 0, 0, 3, 0, 1, 0, 0, 2)),
+              MaterialCorrectionIndex(0, 1, 0, 0, 2, 0, 1, 0, 0, 3));
+    for (i32 index : {0, 1, 4373, 4374, MaterialCorrectionSize - 1})
+        EXPECT_EQ(MirrorMaterialCorrectionIndex(MirrorMaterialCorrectionIndex(index)), index);
+}
+
+// Correction lists: every row with its colour-mirrored partner, within the
+// tables and the per-table row counts.
+TEST(CorrectionRows, ListsMustKeepThePairingRules) {
+    using T = CorrectionTable;
+    const i32 rookVsBishop = ImbalanceIndex(0, 1, 0, 0, 0, 0, 1, 0);
+    const i32 bishopVsRook = MirrorSignature(rookVsBishop);
+    const i32 rookPawnVsRook = MaterialCorrectionIndex(0, 1, 0, 0, 1, 0, 1, 0, 0, 0);
+    const i32 rookVsRookPawn = MirrorMaterialCorrectionIndex(rookPawnVsRook);
+    struct Case {
+        const char* what;
+        std::vector<CorrectionRow> rows;
+        bool valid;
+    };
+    const Case cases[] = {
+        {"empty", {}, true},
+        {"given surplus pairs",
+         {{T::SurplusWhiteAhead, 0, 108}, {T::SurplusBlackAhead, 0, 108},
+          {T::SurplusWhiteAhead, 1467, -13}, {T::SurplusBlackAhead, 513, -13}},
+         true},
+        {"surplus pair across tables",
+         {{T::SurplusWhiteAhead, rookVsBishop, 7}, {T::SurplusBlackAhead, bishopVsRook, 7}},
+         true},
+        {"surplus partner in the same table",
+         {{T::SurplusWhiteAhead, rookVsBishop, 7}, {T::SurplusWhiteAhead, bishopVsRook, 7}},
+         false},
+        {"surplus partner at the unmirrored index",
+         {{T::SurplusWhiteAhead, rookVsBishop, 7}, {T::SurplusBlackAhead, rookVsBishop, 7}},
+         false},
+        {"surplus partner with another delta",
+         {{T::SurplusWhiteAhead, rookVsBishop, 7}, {T::SurplusBlackAhead, bishopVsRook, 6}},
+         false},
+        {"imbalance pair, opposite signs",
+         {{T::Imbalance, rookVsBishop, 20}, {T::Imbalance, bishopVsRook, -20}},
+         true},
+        {"imbalance pair, same sign",
+         {{T::Imbalance, rookVsBishop, 20}, {T::Imbalance, bishopVsRook, 20}},
+         false},
+        {"material pair, opposite signs",
+         {{T::Material, rookPawnVsRook, -30}, {T::Material, rookVsRookPawn, 30}},
+         true},
+        {"material row alone", {{T::Material, rookPawnVsRook, -30}}, false},
+        {"two rows, one partner",
+         {{T::Imbalance, rookVsBishop, 20},
+          {T::Imbalance, rookVsBishop, 20},
+          {T::Imbalance, bishopVsRook, -20}},
+         false},
+        {"index outside the table",
+         {{T::Imbalance, ImbalanceSignatures, 1}, {T::Imbalance, 0, -1}},
+         false},
+    };
+    for (const Case& c : cases) {
+        const char* problem = CorrectionListProblem(c.rows.data(), i32(c.rows.size()));
+        EXPECT_EQ(problem == nullptr, c.valid) << c.what << ": " << (problem ? problem : "valid");
+    }
+
+    // 17 imbalance pairs fit, an 18th does not: white pieces only against
+    // a bare king, each with its mirror.
+    std::vector<CorrectionRow> rows;
+    for (i32 pieces = 1; pieces <= 18; pieces++) {
+        const i32 signature = ImbalanceIndex(0, pieces / 9, pieces / 3 % 3, pieces % 3, 0, 0, 0, 0);
+        rows.push_back({T::Imbalance, signature, 5});
+        rows.push_back({T::Imbalance, MirrorSignature(signature), -5});
+    }
+    EXPECT_EQ(CorrectionListProblem(rows.data(), 34), nullptr);
+    EXPECT_NE(CorrectionListProblem(rows.data(), 36), nullptr);
+}
