@@ -554,7 +554,7 @@ class EngineDied(Exception):
     pass
 
 
-class EngineSpec:
+class EngineSetup:
     """How to start one engine: its command, working directory and options,
     the program it runs under (an emulator) and the files its fresh working
     directory gets (name -> bytes)."""
@@ -565,35 +565,35 @@ class EngineSpec:
 
 
 class Engine:
-    """One engine process. spec is an EngineSpec or just the engine's path;
+    """One engine process. setup is an EngineSetup or just the engine's path;
     ponder switches on the engine's Ponder option when it has one."""
 
-    def __init__(self, spec, name, ponder=False):
-        if isinstance(spec, str):
-            spec = EngineSpec(spec, None, [])
-        self.spec, self.name, self.ponder = spec, name, ponder
+    def __init__(self, setup, name, ponder=False):
+        if isinstance(setup, str):
+            setup = EngineSetup(setup, None, [])
+        self.setup, self.name, self.ponder = setup, name, ponder
         self.id_name = ""
         self.figures = TimeFigures()
         # A fresh working directory is the script's own: it goes when the
         # engine quits well (a failed run keeps it for study).
-        self.own_workdir = not spec.workdir
-        self.workdir = spec.workdir or tempfile.mkdtemp(prefix="korvalent-selfplay-")
+        self.own_workdir = not setup.workdir
+        self.workdir = setup.workdir or tempfile.mkdtemp(prefix="korvalent-selfplay-")
         if self.own_workdir:
-            for file_name, data in spec.files.items():
+            for file_name, data in setup.files.items():
                 with open(os.path.join(self.workdir, file_name), "wb") as f:
                     f.write(data)
         # A path that exists is one word, blanks and all; anything else is a
         # command line.
-        argv = [spec.command] if os.path.exists(spec.command) else shlex.split(spec.command)
+        argv = [setup.command] if os.path.exists(setup.command) else shlex.split(setup.command)
         if os.path.exists(argv[0]):
             argv[0] = os.path.abspath(argv[0])
-        if spec.emulator:
-            argv = [spec.emulator] + argv
+        if setup.emulator:
+            argv = [setup.emulator] + argv
         try:
             self.process = subprocess.Popen(argv, cwd=self.workdir, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                             stderr=subprocess.STDOUT, bufsize=0)
         except OSError as error:
-            raise EngineDied("%s: cannot start %r: %s" % (self.name, spec.command, error.strerror))
+            raise EngineDied("%s: cannot start %r: %s" % (self.name, setup.command, error.strerror))
         self.buffer = b""
         self.log = []
         self.last_time_ms = None  # "time" of the last info line since the last go
@@ -688,7 +688,7 @@ class Engine:
         self.process.wait()
         self.remove_workdir()
         figures = self.figures
-        self.__init__(self.spec, self.name, self.ponder)
+        self.__init__(self.setup, self.name, self.ponder)
         self.figures = figures
         self.start()
 
@@ -710,7 +710,7 @@ class Engine:
                 options.add(line[len("option name "):].split(" type ")[0].strip().lower())
             elif line.startswith("uciok"):
                 break
-        for name, value in self.spec.options:
+        for name, value in self.setup.options:
             self.send("setoption name %s value %s" % (name, value))
         if self.ponder and "ponder" in options:
             self.send("setoption name Ponder value true")
@@ -868,14 +868,14 @@ def game_plan(game_number, openings):
     return pair % len(openings), "A" if game_number % 2 == 1 else "B"
 
 
-def play_games(specs, args, openings, next_game, report):
+def play_games(setups, args, openings, next_game, report):
     """Plays games with one pair of engines: next_game() gives the next
     game number (None: done); report(record) receives each finished game,
     or {"fault": text} when an engine fails, after which the worker stops."""
     engines = {}
     try:
         for role in ("A", "B"):
-            engines[role] = Engine(specs[role], "engine " + role, args.ponder)
+            engines[role] = Engine(setups[role], "engine " + role, args.ponder)
             engines[role].start()
         while True:
             game_number = next_game()
@@ -901,10 +901,10 @@ def play_games(specs, args, openings, next_game, report):
         report({"fault": text})
 
 
-def worker(specs, args, openings, tasks, results):
+def worker(setups, args, openings, tasks, results):
     def next_game():
         return tasks.get()
-    play_games(specs, args, openings, next_game, results.put)
+    play_games(setups, args, openings, next_game, results.put)
     results.put({"worker done": True})
 
 
@@ -1112,8 +1112,8 @@ def main():
         args.opponent_pairs = args.option_pairs
     # From a book the games start at the start position: the book varies them.
     openings = [Opening(None, [])] if args.book and not args.openings else load_openings(args.openings)
-    specs = {"A": EngineSpec(args.engine, args.engine_dir, args.option_pairs, args.emulator, files),
-             "B": EngineSpec(args.opponent or args.engine, args.opponent_dir, args.opponent_pairs,
+    setups = {"A": EngineSetup(args.engine, args.engine_dir, args.option_pairs, args.emulator, files),
+             "B": EngineSetup(args.opponent or args.engine, args.opponent_dir, args.opponent_pairs,
                              None if args.opponent else args.emulator, files)}
     same_program = args.opponent is None or os.path.realpath(shlex.split(args.opponent)[0]) == \
         os.path.realpath(shlex.split(args.engine)[0])
@@ -1156,7 +1156,7 @@ def main():
 
     if args.concurrency == 1 or len(todo) <= 1:
         pending = iter(todo)
-        play_games(specs, args, openings, lambda: next(pending, None), report)
+        play_games(setups, args, openings, lambda: next(pending, None), report)
     else:
         tasks, results = multiprocessing.Queue(), multiprocessing.Queue()
         workers = min(args.concurrency, len(todo))
@@ -1164,7 +1164,7 @@ def main():
             tasks.put(number)
         for _ in range(workers):
             tasks.put(None)
-        processes = [multiprocessing.Process(target=worker, args=(specs, args, openings, tasks, results))
+        processes = [multiprocessing.Process(target=worker, args=(setups, args, openings, tasks, results))
                      for _ in range(workers)]
         for process in processes:
             process.start()
