@@ -121,7 +121,6 @@ void MakeMove(Move move, u32 saveUndo) {
     // The mover leaves from; the line occupancies of to are set only when
     // it was empty, a captured man having left them set.
     const u64 fromTo = SquareBit(from) | SquareBit(to);
-    ToggleSliders(piece, fromTo);
     board.Bitboards[0][side] ^= fromTo;
     board.Bitboards[piece][side] ^= fromTo;
     board.Squares[from] = EMPTY;
@@ -200,7 +199,15 @@ void MakeMove(Move move, u32 saveUndo) {
         }
         break;
     case ROOK:
+        board.StraightSliders ^= fromTo;
         board.CastlingFlags &= CastleMask[from];
+        break;
+    case BISHOP:
+        board.DiagonalSliders ^= fromTo;
+        break;
+    case QUEEN:
+        board.StraightSliders ^= fromTo;
+        board.DiagonalSliders ^= fromTo;
         break;
     default:
         break;
@@ -238,7 +245,6 @@ void UnmakeMove() {
     board.Squares[to] = EMPTY;
     board.Squares[from] = piece;
     SetOccupancy(from);
-    ToggleSliders(piece, fromTo);
 
     if (captured) {
         RestoreMan(enemy, captured, to);
@@ -248,14 +254,17 @@ void UnmakeMove() {
         ClearOccupancy(to);
     }
 
-    if (piece == KING) {
+    switch (piece) {
+    case KING: {
         board.KingSquare[side] = from;
         Square rookFrom, rookTo;
         if (CastlingRookSquares(side, from, to, &rookFrom, &rookTo)) {
             ShiftMan(side, ROOK, rookTo, rookFrom);
             board.StraightSliders ^= SquareBit(rookFrom) | SquareBit(rookTo);
         }
-    } else if (piece == PAWN) {
+        break;
+    }
+    case PAWN:
         board.PawnHashKey ^= ZobristPiece[side][PAWN][from];
         if (!promotion) {
             board.PawnHashKey ^= ZobristPiece[side][PAWN][to];
@@ -267,6 +276,14 @@ void UnmakeMove() {
                 board.PawnHashKey ^= ZobristPiece[enemy][PAWN][victim];
             }
         }
+        break;
+    case ROOK: board.StraightSliders ^= fromTo; break;
+    case BISHOP: board.DiagonalSliders ^= fromTo; break;
+    case QUEEN:
+        board.StraightSliders ^= fromTo;
+        board.DiagonalSliders ^= fromTo;
+        break;
+    default: break;
     }
 
     board.CastlingFlags = undo.CastlingFlags;

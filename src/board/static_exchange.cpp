@@ -17,6 +17,8 @@ inline u64 SliderBehind(Square target, Square sq) {
 // none of these.
 inline i32 TakeLeastValuableAttacker(u64& attackers, Side side, Square target) {
     static constexpr PieceType order[5] = {PAWN, KNIGHT, BISHOP, ROOK, QUEEN};
+    // Most exchanges end with a side that has no attacker left at all.
+    if ((attackers & board.Bitboards[0][side]) == 0) return 0;
     for (const PieceType type : order) {
         const u64 ofKind = attackers & board.Bitboards[type][side];
         if (ofKind == 0) continue;

@@ -252,8 +252,11 @@ i32 EvalParamValue(i32 position);
 void DeriveParameterTables();
 
 // Clamps a wide intermediate result to the width of the field it goes into.
+// Nearly every value fits: one comparison and a branch that is almost
+// never taken, instead of two clamps on every call.
 constexpr i32 SaturateToI32(i64 value) {
-    return value > INT32_MAX ? INT32_MAX : value < INT32_MIN ? INT32_MIN : i32(value);
+    if (__builtin_expect(value == i64(i32(value)), 1)) return i32(value);
+    return value > 0 ? INT32_MAX : INT32_MIN;
 }
 // Adds to a 32-bit sum of evaluation terms, saturating: parameters at the
 // ends of their range can push a sum past the limits.
