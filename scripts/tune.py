@@ -32,8 +32,12 @@ values, at least 1000 games:
     scripts/tune.py tunefile --state tune/state.json --out tune/tuned.txt
     mkdir -p tune/a tune/b && cp values.txt tune/tuned.txt tune/a/ && cp values.txt tune/b/
     scripts/selfplay.py --engine build-tune/korvalent64 --engine-dir tune/a --opponent-dir tune/b \\
-        --option TuneFile=tuned.txt --games 1000 --concurrency 6 --base-ms 2000 --inc-ms 20 \\
+        --option TuneFile=tuned.txt --opponent-option "TuneFile=<empty>" \\
+        --games 1000 --concurrency 6 --base-ms 2000 --inc-ms 20 \\
         --log tune/confirm.jsonl --resume
+
+(Without --opponent-option, engine B would take A's options too, and only
+the missing tuned.txt in B's directory would keep it on the built-in set.)
 
 The shapes the engine requires are kept by every set the tuner writes:
 knobs stay in their bounds, the full-ratio capture bonus stays between the
