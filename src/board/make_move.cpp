@@ -199,16 +199,11 @@ void MakeMove(Move move, u32 saveUndo) {
         }
         break;
     case ROOK:
-        board.StraightSliders ^= fromTo;
+        ToggleSliders(ROOK, fromTo);
         board.CastlingFlags &= CastleMask[from];
         break;
-    case BISHOP:
-        board.DiagonalSliders ^= fromTo;
-        break;
-    case QUEEN:
-        board.StraightSliders ^= fromTo;
-        board.DiagonalSliders ^= fromTo;
-        break;
+    case BISHOP: ToggleSliders(BISHOP, fromTo); break;
+    case QUEEN: ToggleSliders(QUEEN, fromTo); break;
     default:
         break;
     }
@@ -277,12 +272,9 @@ void UnmakeMove() {
             }
         }
         break;
-    case ROOK: board.StraightSliders ^= fromTo; break;
-    case BISHOP: board.DiagonalSliders ^= fromTo; break;
-    case QUEEN:
-        board.StraightSliders ^= fromTo;
-        board.DiagonalSliders ^= fromTo;
-        break;
+    case ROOK: ToggleSliders(ROOK, fromTo); break;
+    case BISHOP: ToggleSliders(BISHOP, fromTo); break;
+    case QUEEN: ToggleSliders(QUEEN, fromTo); break;
     default: break;
     }
 
