@@ -80,7 +80,7 @@ void CommandMove() {
     if (!ForceMode) ThinkAfterMove();
 }
 
-// The console's help, two pages with a pause between them.
+// The console's help, two pages with a pause between them at a terminal.
 constexpr const char* HelpPage1[] = {
     "Korvalent commands:",
     "------------------------------------------------------------------------------",
@@ -121,12 +121,17 @@ constexpr const char* HelpPage2[] = {
 
 void CommandHelp() {
     for (const char* line : HelpPage1) std::printf("%s\n", line);
-    std::printf("\nPress <enter> to continue....");
-    std::fflush(stdout);
-    // Any line goes on to the second page; so does the end of input.
-    static char ignored[InputLineSize];
-    ReadInputLine(1, ignored);
-    std::printf("\n");
+    // Only a person at a terminal reads the first page before the second
+    // scrolls it away. Lines from a pipe or a file are commands written
+    // beforehand, and the next one must run, not turn a page.
+    if (StdinIsTerminal()) {
+        std::printf("\nPress <enter> to continue....");
+        std::fflush(stdout);
+        // Any line goes on to the second page; so does the end of input.
+        static char ignored[InputLineSize];
+        ReadInputLine(1, ignored);
+        std::printf("\n");
+    }
     for (const char* line : HelpPage2) std::printf("%s\n", line);
     std::fflush(stdout);
 }

@@ -229,6 +229,20 @@ TEST(BookEngine, XboardMateTeachesTheBookADrawOnce) {
     EXPECT_EQ(directory.BookChanges(), "75:01 76:01");
 }
 
+TEST(BookEngine, EnginesMoveFromTheSetUpPositionIsNeverLearnt) {
+    // The engine plays White from the start: 1.e4 (bytes 84-85) and, after
+    // 1...e5, 2.Nf3 (bytes 101-102) come from the book; after 2...Nc6 its
+    // first search learns (every score passes the bound). 2.Nf3 gets a win
+    // or a loss; 1.e4, made from the game's first position, gets nothing.
+    BookDirectory directory;
+    directory.Put("golden_v1.kvb", "Book.kvb").PutText("Korvalent.ini", "BookLearningBound = -1\n");
+    const EngineRun run = directory.Run("xboard\neasy\nnew\nsd 4\ngo\ne7e5\nb8c6\n");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    ASSERT_NE(At(run, "move e2e4\nmove g1f3\n"), std::string::npos) << run.output;
+    const std::string changes = directory.BookChanges();
+    EXPECT_TRUE(changes == "101:02" || changes == "102:02") << changes << "\n" << run.output;
+}
+
 // The score of the last information line so far.
 int LastInfoScore(const EnginePipe& engine) {
     for (auto line = engine.lines.rbegin(); line != engine.lines.rend(); ++line) {

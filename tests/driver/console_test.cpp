@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "board/types.h"
 
@@ -165,6 +166,43 @@ TEST(Console, ALineDuringASearchEndsItAndRunsAfterIt) {
     EXPECT_EQ(board.size(), 8u * 17u) << engine.Transcript();
     EXPECT_EQ(BoardRows(engine, 0), board) << "no board before the move";
     EXPECT_EQ(board.find(" P P P P P P P P\n R N B Q K B N R\n"), std::string::npos) << board;
+    engine.Send("quit");
+    EXPECT_EQ(engine.WaitExit(10000), 0);
+}
+
+// The lines the README's quick start tells a person to type after starting
+// the engine, from its first "```text" block; empty when there is none.
+std::vector<std::string> QuickStartWords() {
+    std::ifstream file(std::string(KORVALENT_SOURCE_DIR) + "/README.md");
+    std::vector<std::string> words;
+    bool inQuickStart = false, inBlock = false;
+    for (std::string line; std::getline(file, line);) {
+        if (line.rfind("## ", 0) == 0) {
+            if (inQuickStart) break;
+            inQuickStart = line.find("Quick start") != std::string::npos;
+        } else if (inQuickStart && line.rfind("```", 0) == 0) {
+            if (inBlock) break;
+            inBlock = line == "```text";
+        } else if (inBlock && !line.empty()) {
+            words.push_back(line);
+        }
+    }
+    return words;
+}
+
+// Typed as the README gives them, the quick start's words lead to a game
+// that moves: the engine answers a move out of its book (here there is no
+// book) by itself, and the next one too.
+TEST(Console, QuickStartWordsLeadToAGameThatMoves) {
+    const std::vector<std::string> words = QuickStartWords();
+    ASSERT_FALSE(words.empty()) << "no typed words in the README's quick start";
+    EnginePipe engine;
+    for (const std::string& word : words) engine.Send(word);
+    constexpr int SearchMs = 60000;  // far beyond any limit the README may give
+    ASSERT_TRUE(engine.WaitFor("move ", SearchMs)) << engine.Transcript();
+    // White's h2h3 is legal after any first move of each side.
+    engine.Send("h2h3");
+    EXPECT_TRUE(engine.WaitFor("move ", SearchMs)) << engine.Transcript();
     engine.Send("quit");
     EXPECT_EQ(engine.WaitExit(10000), 0);
 }

@@ -21,7 +21,7 @@ std::string AfterStartup(const std::string& output) {
     return end == std::string::npos ? output : output.substr(end + lastLine.size());
 }
 
-TEST(ConsoleWords, HelpPagesVerbatimWithAPauseBetween) {
+TEST(ConsoleWords, HelpPagesVerbatimWithAPauseAtATerminalOnly) {
     const std::string page1 =
         "Korvalent commands:\n" + std::string(78, '-') + "\n\n" +
         "analyze ................... Enters analyze mode\n"
@@ -42,10 +42,9 @@ TEST(ConsoleWords, HelpPagesVerbatimWithAPauseBetween) {
         "moves ..................... Displays all legal moves with ranking priorities\n"
         "mvd ....................... Shows position flags\n"
         "new ....................... Starts a new game\n"
-        "nopost .................... Toggles silent mode on\n"
-        "\nPress <enter> to continue....";
+        "nopost .................... Toggles silent mode on\n";
+    const std::string pause = "\nPress <enter> to continue....";
     const std::string page2 =
-        "\n"
         "perft <d> ................. Tests the move generator/make_move with depth <d>\n"
         "post ...................... Toggles silent mode off\n"
         "q[uit] .................... Exits Korvalent\n"
@@ -58,19 +57,31 @@ TEST(ConsoleWords, HelpPagesVerbatimWithAPauseBetween) {
         "white ..................... Sets white to move and engine side to black\n"
         "\n";
 
-    // The line after "help" only turns the page; it is not run.
-    const EngineRun run = RunEngine("help\nquit\nmvd\nquit\n");
-    EXPECT_EQ(AfterStartup(run.output), page1 + page2 + "castling flags = 15\n");
+    // Lines from a pipe were written beforehand: both pages come at once and
+    // the line after "help" runs.
+    const EngineRun run = RunEngine("help\nbrd\nmvd\nquit\n");
+    const std::string board =
+        "*R*N*B*Q*K*B*N*R\n*P*P*P*P*P*P*P*P\n"
+        " . . . . . . . .\n . . . . . . . .\n . . . . . . . .\n . . . . . . . .\n"
+        " P P P P P P P P\n R N B Q K B N R\n";
+    EXPECT_EQ(AfterStartup(run.output), page1 + page2 + board + "castling flags = 15\n");
     EXPECT_EQ(run.exitCode, 0);
 
-    // The second page waits for that line.
-    EnginePipe engine;
+    // At a terminal the first page waits for a line, which only turns the
+    // page: the first "mvd" is not run, the second is.
+    EnginePipe engine("", EngineInput::Terminal);
     engine.Send("help");
-    ASSERT_TRUE(engine.WaitFor("new ....", ReplyMs));
+    ASSERT_TRUE(engine.WaitFor("new ....", ReplyMs)) << engine.Transcript();
     engine.Drain(200);
-    EXPECT_EQ(engine.Find("perft <d>"), -1);
-    engine.Send("");
-    EXPECT_TRUE(engine.WaitFor("white .....", ReplyMs)) << engine.Transcript();
+    EXPECT_EQ(engine.Find("perft <d>"), -1) << engine.Transcript();
+    engine.Send("mvd");
+    ASSERT_TRUE(engine.WaitFor("white .....", ReplyMs)) << engine.Transcript();
+    engine.Send("mvd");
+    engine.Send("quit");
+    EXPECT_EQ(engine.WaitExit(ReplyMs), 0);
+    EXPECT_EQ(AfterStartup(engine.Transcript()),
+              page1 + pause + "\n" + page2 + "castling flags = 15\n")
+        << engine.Transcript();
 }
 
 // A person at the console is told when a line was not understood: text

@@ -767,6 +767,23 @@ TEST(Uci, EnderSentWithGoIsNotLost) {
     }
 }
 
+// The engine plays its move on its own board: a "go" with no new
+// "position" searches the position after that move, the opponent to move.
+TEST(Uci, GoWithoutANewPositionSearchesAfterTheEnginesOwnMove) {
+    // White mates at once with Ra8; Black is then mated and has no move.
+    const std::string backRank = "position fen 6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1";
+    UciEngine engine;
+    engine.Send(backRank);
+    engine.Send("go depth 3");
+    EXPECT_EQ(Word(engine.BestMove(), 1), "a1a8") << engine.Transcript();
+    engine.Send("go depth 3");
+    EXPECT_EQ(Word(engine.BestMove(), 1), "0000") << engine.Transcript();
+    // A new position is searched as it is sent.
+    engine.Send(backRank);
+    engine.Send("go depth 3");
+    EXPECT_EQ(Word(engine.BestMove(), 1), "a1a8") << engine.Transcript();
+}
+
 TEST(Uci, PonderMoveIsLegalAfterTheBestMove) {
     UciEngine engine;
     engine.Send("position startpos moves e2e4 e7e5 g1f3");

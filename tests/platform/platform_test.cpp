@@ -15,6 +15,7 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <pty.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -285,6 +286,41 @@ TEST(Platform, StdinHasDataSeesLinesAndEndOfInput) {
     EXPECT_EQ(StdinHasData(0), 1);
     EXPECT_EQ(StdinHasData(-1), 1);
     EXPECT_EQ(ReadStdin(buffer, sizeof(buffer)), 0);
+}
+
+TEST(Platform, StdinIsTerminalOnlyForATerminal) {
+    {
+        PipedStdin input;
+        EXPECT_FALSE(StdinIsTerminal());
+    }
+    // A file, a device that is no terminal, and a pseudo-terminal, each in
+    // turn put in place of standard input.
+    int master = -1, terminal = -1;
+    ASSERT_EQ(openpty(&master, &terminal, nullptr, nullptr, nullptr), 0);
+    struct Case {
+        const char* what;
+        int descriptor;
+        bool isTerminal;
+    };
+    const Case cases[] = {
+        {"file", open(KORVALENT_SOURCE_DIR "/values.txt", O_RDONLY), false},
+        {"/dev/null", open("/dev/null", O_RDONLY), false},
+        {"pseudo-terminal", terminal, true},
+    };
+    const int savedStdin = dup(0);
+    ASSERT_GE(savedStdin, 0);
+    for (const Case& c : cases) {
+        // Standard input is put back after the loop, whatever fails here.
+        const bool inPlace = c.descriptor >= 0 && dup2(c.descriptor, 0) == 0;
+        EXPECT_TRUE(inPlace) << c.what;
+        if (inPlace) {
+            EXPECT_EQ(StdinIsTerminal(), c.isTerminal) << c.what;
+        }
+        if (c.descriptor >= 0) close(c.descriptor);
+    }
+    dup2(savedStdin, 0);
+    close(savedStdin);
+    close(master);
 }
 
 TEST(Platform, IgnoreSignalsIgnoresInterruptAndBrokenPipe) {

@@ -6,8 +6,11 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
+#include <utmp.h>
 
 #include "support/engine_process.h"
 
@@ -25,12 +28,30 @@ bool StartsWith(const std::string& text, const std::string& prefix) {
 
 }  // namespace
 
-EnginePipe::EnginePipe(const std::string& workDir) {
+EnginePipe::EnginePipe(const std::string& workDir, EngineInput input) {
     const std::string dir = workDir.empty() ? MakeScratchDir() : workDir;
-    int input[2], output[2];
-    if (pipe(input) != 0 || pipe(output) != 0) return;
     // The test itself must not die when the engine has gone.
     signal(SIGPIPE, SIG_IGN);
+    onTerminal = input == EngineInput::Terminal;
+    if (!(onTerminal ? StartOnTerminal(dir) : StartOnPipes(dir))) return;
+    fcntl(toEngine, F_SETFD, FD_CLOEXEC);
+    fcntl(fromEngine, F_SETFD, FD_CLOEXEC);
+}
+
+namespace {
+
+// In the child: the engine in dir, or an exit code that says why not.
+[[noreturn]] void ExecEngine(const std::string& dir) {
+    if (chdir(dir.c_str()) != 0) _exit(126);
+    execl(KORVALENT_EXECUTABLE, KORVALENT_EXECUTABLE, static_cast<char*>(nullptr));
+    _exit(127);
+}
+
+}  // namespace
+
+bool EnginePipe::StartOnPipes(const std::string& dir) {
+    int input[2], output[2];
+    if (pipe(input) != 0 || pipe(output) != 0) return false;
     pid = fork();
     if (pid == 0) {
         dup2(input[0], 0);
@@ -40,16 +61,40 @@ EnginePipe::EnginePipe(const std::string& workDir) {
         close(input[1]);
         close(output[0]);
         close(output[1]);
-        if (chdir(dir.c_str()) != 0) _exit(126);
-        execl(KORVALENT_EXECUTABLE, KORVALENT_EXECUTABLE, static_cast<char*>(nullptr));
-        _exit(127);
+        ExecEngine(dir);
     }
     close(input[0]);
     close(output[1]);
     toEngine = input[1];
     fromEngine = output[0];
-    fcntl(toEngine, F_SETFD, FD_CLOEXEC);
-    fcntl(fromEngine, F_SETFD, FD_CLOEXEC);
+    return true;
+}
+
+bool EnginePipe::StartOnTerminal(const std::string& dir) {
+    int master = -1, slave = -1;
+    if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) return false;
+    // Lines as typed (canonical input), but without their echo and with the
+    // engine's line feeds left as they are, so that the output reads as
+    // from a pipe.
+    termios settings;
+    tcgetattr(slave, &settings);
+    settings.c_lflag &= ~tcflag_t(ECHO | ECHOE | ECHOK | ECHONL);
+    settings.c_oflag &= ~tcflag_t(OPOST);
+    tcsetattr(slave, TCSANOW, &settings);
+    pid = fork();
+    if (pid == 0) {
+        close(master);
+        // The terminal becomes the engine's controlling terminal and its
+        // standard input, output and error.
+        if (login_tty(slave) != 0) _exit(125);
+        ExecEngine(dir);
+    }
+    close(slave);
+    // Two descriptors of the one terminal: closing the input side does not
+    // end the reading of the output.
+    toEngine = master;
+    fromEngine = dup(master);
+    return true;
 }
 
 EnginePipe::~EnginePipe() {
@@ -72,7 +117,14 @@ void EnginePipe::Send(const std::string& line) {
 }
 
 void EnginePipe::CloseInput() {
-    if (toEngine >= 0) close(toEngine);
+    if (toEngine < 0) return;
+    // A terminal has no end of its own: the end-of-file key at the start of
+    // a line makes the engine's read return nothing, as a closed pipe does.
+    if (onTerminal) {
+        const ssize_t sent = write(toEngine, "\x04", 1);
+        (void)sent;
+    }
+    close(toEngine);
     toEngine = -1;
 }
 

@@ -1,11 +1,18 @@
 // Test support: a conversation with the built engine over two pipes, the
-// way a GUI holds one: send a line, wait for a reply, send more.
+// way a GUI holds one: send a line, wait for a reply, send more. It may also
+// run on a terminal, the way a person at the console meets it.
 #pragma once
 
 #include <sys/types.h>
 
 #include <string>
 #include <vector>
+
+// What the engine's standard input, output and error are.
+enum class EngineInput {
+    Pipe,      // two pipes, as a GUI starts it
+    Terminal,  // a pseudo-terminal (no echo, line feeds kept), as a console
+};
 
 struct EnginePipe {
     pid_t pid = -1;
@@ -15,14 +22,14 @@ struct EnginePipe {
     std::vector<std::string> lines;  // every whole line the engine printed so far
 
     // Starts the engine in workDir (a fresh scratch directory when empty).
-    explicit EnginePipe(const std::string& workDir = "");
+    explicit EnginePipe(const std::string& workDir = "", EngineInput input = EngineInput::Pipe);
     ~EnginePipe();
     EnginePipe(const EnginePipe&) = delete;
     EnginePipe& operator=(const EnginePipe&) = delete;
 
     // Writes text and a line feed.
     void Send(const std::string& line);
-    // Ends the engine's standard input.
+    // Ends the engine's standard input (on a terminal: the end-of-file key).
     void CloseInput();
 
     // Reads until a line beginning with prefix arrives after the line that
@@ -47,7 +54,10 @@ struct EnginePipe {
 private:
     // One read of at most timeoutMs; false when the output has ended.
     bool ReadSome(int timeoutMs);
+    bool StartOnPipes(const std::string& dir);
+    bool StartOnTerminal(const std::string& dir);
     size_t seen = 0;  // lines before this index were looked at by WaitFor
+    bool onTerminal = false;
     bool exited = false;
     int exitCode = -1;
 };
