@@ -132,7 +132,9 @@ i32 PrepareRootMoves() {
     if (CannotMate(WHITE)) announced |= AnnounceDraw("1/2-1/2 {Draw by insufficient material}");
     if (CannotMate(BLACK)) announced |= AnnounceDraw("1/2-1/2 {Draw by insufficient material}");
     if (IsRepetition()) announced |= AnnounceDraw("1/2-1/2 {Draw by repetition}");
-    if (GamePly > 0 && GameHistory[GamePly - 1].FiftyMoveCounter >= FiftyMoveLimit)
+    // A mate given after the fifty moves ran out stands: its line comes below.
+    if (GamePly > 0 && GameHistory[GamePly - 1].FiftyMoveCounter >= FiftyMoveLimit &&
+        !SideToMoveIsMated())
         announced |= AnnounceDraw("1/2-1/2 {Draw by the 50-moves rule}");
 
     MoveStackTop = 0;

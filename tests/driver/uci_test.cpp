@@ -283,6 +283,32 @@ TEST(Uci, ForcedMoveIsPlayedAtOnceWithItsScore) {
     EXPECT_GT(Field(info, "nodes"), 0) << info;
 }
 
+// A mate given with the hundredth half-move stands: the fifty-move rule
+// draws only a side that still has a move. With few pieces and with many.
+TEST(Uci, MateComesBeforeTheFiftyMoveRule) {
+    const struct {
+        const char* fen;
+        std::vector<std::string> mates;
+    } cases[] = {
+        {"7k/8/6K1/8/8/8/5Q2/8 w - - 99 80", {"f2f8"}},
+        {"6k1/5ppp/8/8/8/8/8/RR3BK1 w - - 99 80", {"a1a8", "b1b8"}},
+    };
+    UciEngine engine;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fen);
+        engine.Send("ucinewgame");
+        engine.Send(std::string("position fen ") + c.fen);
+        engine.Sync();
+        const int start = int(engine.lines.size());
+        engine.Send("go depth 4");
+        const std::string best = Word(engine.BestMove(), 1);
+        EXPECT_TRUE(std::find(c.mates.begin(), c.mates.end(), best) != c.mates.end())
+            << best << "\n" << engine.Transcript();
+        const std::string info = LastInfo(engine.lines, start);
+        EXPECT_EQ(Word(info, 6) + " " + Word(info, 7), "mate 1") << info;
+    }
+}
+
 // The last report before "bestmove" belongs to the search whose move is
 // played: a search that ended by itself and was held until "ponderhit" or
 // "stop" reports its own depth, nodes and time, not the wait after it.

@@ -280,6 +280,8 @@ TEST_F(RootMoves, GameEndsByRuleAreAnnounced) {
         // The counter as it stood before the last move decides.
         {"8/8/8/4k3/8/8/8/R3K3 w - - 100", {"e1d1"}, "1/2-1/2 {Draw by the 50-moves rule}\n", false},
         {"8/8/8/4k3/8/8/8/R3K3 w - - 99", {"e1d1"}, "", false},
+        // A mate given after the fifty moves ran out stands.
+        {"6k1/5ppp/8/8/8/8/8/R5K1 w - - 100", {"a1a8"}, "1-0 {White mates}\n", true},
     };
     for (const Case& c : cases) {
         Load(c.fen, c.moves);
