@@ -428,6 +428,20 @@ TEST(Xboard, MateComesBeforeTheFiftyMoveRule) {
     }
 }
 
+// Two bare kings: neither side can mate, and the draw is told once.
+TEST(Xboard, BareKingsAreOneDraw) {
+    XboardEngine engine;
+    engine.Send("protover 2");
+    engine.Send("force");
+    engine.Send("loadfen 8/k7/8/8/2K5/8/8/8 b - - 0 1");
+    engine.Send("sd 2");
+    engine.Send("go");
+    ASSERT_TRUE(engine.WaitFor("1/2-1/2 {Draw by insufficient material}", ReplyMs))
+        << engine.Transcript();
+    engine.Drain(500);
+    EXPECT_EQ(engine.Count("1/2-1/2"), 1) << engine.Transcript();
+}
+
 TEST(Xboard, QuitDuringASearch) {
     XboardEngine engine;
     engine.Send("go");
