@@ -336,7 +336,15 @@ void ThinkAndMove() {
         LastSearchScore = RootScore[0];
         LastSearchSide = EngineSide;
         ReportFinalLine();
-        if (NewGameRequested) break;
+        if (NewGameRequested) {
+            // The game is given up for a new one: no move is made. A UCI
+            // "go" is still owed its bestmove line.
+            if (UciMode) {
+                std::printf("bestmove %s\n", MoveToText(MoveStack[0].move));
+                std::fflush(stdout);
+            }
+            break;
+        }
         if (!PonderStopped) LearnBookFromScore();
         PlayBestMove();
 

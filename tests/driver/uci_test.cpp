@@ -377,6 +377,14 @@ const GoCase GoCases[] = {
     // One legal move.
     {"position fen 7k/8/8/8/8/8/6q1/K7 w - - 0 1", "go infinite", "stop", "bestmove a1b1"},
     {"position fen 7k/8/8/8/8/8/6q1/K7 w - - 0 1", "go depth 6", "", "bestmove a1b1"},
+    // Other words that end or outlast a search: a new game (the xboard
+    // word), force and result end it; the next game's words wait for it.
+    {"position startpos", "go infinite", "new\nstop", ""},
+    {"position startpos", "go ponder", "new\nstop", ""},
+    {"position startpos", "go ponder", "new\nponderhit", ""},
+    {"position startpos", "go depth 60", "new", ""},
+    {"position startpos", "go infinite", "force\nresult 1-0\nstop", ""},
+    {"position startpos", "go infinite", "ucinewgame\nposition startpos moves e2e4\nstop", ""},
 };
 
 TEST(Uci, EveryGoGetsExactlyOneBestMove) {
