@@ -670,12 +670,14 @@ TEST(Uci, MoveOverheadFromTheSettingsFile) {
 }
 
 // The Ponder option tells whether the interface will ponder: the engine
-// takes it either way and never ponders on its own, only on "go ponder".
+// takes it either way and never ponders on its own, only on "go ponder";
+// nor does xboard's "hard" make it ponder in UCI.
 TEST(Uci, PonderOptionLeavesPonderingToTheInterface) {
     UciEngine engine;
-    for (const char* value : {"true", "false"}) {
-        SCOPED_TRACE(value);
-        engine.Send(std::string("setoption name Ponder value ") + value);
+    for (const char* setting :
+         {"setoption name Ponder value true", "setoption name Ponder value false", "hard"}) {
+        SCOPED_TRACE(setting);
+        engine.Send(setting);
         engine.Send("position startpos moves e2e4");
         engine.Send("go depth 5");
         EXPECT_TRUE(std::regex_match(engine.BestMove(), BestMoveLine)) << engine.Transcript();
