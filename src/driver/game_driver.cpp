@@ -336,14 +336,24 @@ void ThinkAndMove() {
         LastSearchScore = RootScore[0];
         LastSearchSide = EngineSide;
         ReportFinalLine();
-        if (NewGameRequested) break;
+        if (NewGameRequested) {
+            // The game is given up for a new one: no move is made. A UCI
+            // "go" is still owed its bestmove line.
+            if (UciMode) {
+                std::printf("bestmove %s\n", MoveToText(MoveStack[0].move));
+                std::fflush(stdout);
+            }
+            break;
+        }
         if (!PonderStopped) LearnBookFromScore();
         PlayBestMove();
 
         // Lines held during the search run first: they are meant for the
         // position as it stands now. After a resignation there is nothing
-        // to ponder on.
-        if (!PonderEnabled || HeldLineCount() > 0 || GameOverAnnounced) break;
+        // to ponder on. A UCI interface asks for pondering with "go ponder"
+        // ("hard" is xboard's word): a search of the engine's own would
+        // hold back the interface's next "go" and never answer it.
+        if (!PonderEnabled || UciMode || HeldLineCount() > 0 || GameOverAnnounced) break;
         const AfterMove next = StartPondering();
         if (next == AfterMove::Leave) break;
     }

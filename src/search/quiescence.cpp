@@ -119,7 +119,8 @@ i32 QuiescenceSearch(i32 alpha, i32 beta, i32 depth, i32 nodeKind) {
     }
     if (alpha >= MateInOneScore - ply) return alpha;
 
-    // Draws by rule.
+    // Draws by rule; a mate given with the hundredth half-move stands.
+    if (board.FiftyMoveCounter >= FiftyMoveLimit && SideToMoveIsMated()) return ply - MateScore;
     if (board.FiftyMoveCounter >= FiftyMoveLimit || RepeatsEarlierPosition()) return DrawValue();
 
     // Deep below the root no more quiet checks: the tree must end.

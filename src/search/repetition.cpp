@@ -1,5 +1,7 @@
 #include "search/repetition.h"
 
+#include "board/attack_queries.h"
+#include "board/checkmate.h"
 #include "board/make_move.h"
 
 i32 RepeatsEarlierPosition() {
@@ -18,8 +20,13 @@ i32 RepeatsEarlierPosition() {
     return 0;
 }
 
+i32 SideToMoveIsMated() {
+    const Side side = board.SideToMove;
+    return IsSquareAttacked(ChangeSide(side), board.KingSquare[side]) && IsCheckmated();
+}
+
 i32 IsDrawByRuleInSearch() {
-    if (board.FiftyMoveCounter >= FiftyMoveLimit) return 1;
+    if (board.FiftyMoveCounter >= FiftyMoveLimit) return !SideToMoveIsMated();
     return RepeatsEarlierPosition();
 }
 

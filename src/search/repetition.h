@@ -22,7 +22,14 @@ constexpr i32 FiftyMoveLimit = 100;
 // passant are not compared. The searches' repetition walk.
 i32 RepeatsEarlierPosition();
 
-// 1 when the fifty-move counter has run out or RepeatsEarlierPosition().
+// 1 when the side to move is in check and has no legal move. The
+// fifty-move rule draws only a side that is not: a mate given with the
+// hundredth half-move (or later) stands, so callers ask this once the
+// counter has run out.
+i32 SideToMoveIsMated();
+
+// 1 when the fifty-move counter has run out and the side to move is not
+// mated, or RepeatsEarlierPosition().
 i32 IsDrawByRuleInSearch();
 
 // 1 when the current position is the third occurrence of itself, with the

@@ -129,10 +129,13 @@ i32 PrepareRootMoves() {
     // announcement as the end of the game: no search follows it. UCI
     // interfaces hear nothing and still get their search.
     bool announced = false;
-    if (CannotMate(WHITE)) announced |= AnnounceDraw("1/2-1/2 {Draw by insufficient material}");
-    if (CannotMate(BLACK)) announced |= AnnounceDraw("1/2-1/2 {Draw by insufficient material}");
+    // Bare kings fail both material tests: one draw, announced once.
+    if (CannotMate(WHITE) || CannotMate(BLACK))
+        announced |= AnnounceDraw("1/2-1/2 {Draw by insufficient material}");
     if (IsRepetition()) announced |= AnnounceDraw("1/2-1/2 {Draw by repetition}");
-    if (GamePly > 0 && GameHistory[GamePly - 1].FiftyMoveCounter >= FiftyMoveLimit)
+    // A mate given after the fifty moves ran out stands: its line comes below.
+    if (GamePly > 0 && GameHistory[GamePly - 1].FiftyMoveCounter >= FiftyMoveLimit &&
+        !SideToMoveIsMated())
         announced |= AnnounceDraw("1/2-1/2 {Draw by the 50-moves rule}");
 
     MoveStackTop = 0;

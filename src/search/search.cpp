@@ -138,6 +138,10 @@ i32 Search(i32 alpha, i32 beta, i32 depth, i32 nullAllowed, i32 nodeKind) {
 
     SelDepth = std::max(SelDepth, ply);
 
+    // A mate given with the hundredth half-move stands: the fifty-move rule
+    // below draws only a side that still has a move.
+    if (board.FiftyMoveCounter >= FiftyMoveLimit && SideToMoveIsMated()) return ply - MateScore;
+
     // Draws by rule, and with few pieces the material shortcuts.
     node.endgameReduce = 0;
     if (board.NonPawnUnits[WHITE] > 10 || board.NonPawnUnits[BLACK] > 10) {
@@ -157,7 +161,8 @@ i32 Search(i32 alpha, i32 beta, i32 depth, i32 nullAllowed, i32 nodeKind) {
             return alpha;
         if (beta <= 0 && cannotWin[other] && board.NonPawnUnits[other] < 6 && !KingCornered(side))
             return 0;
-        if (IsDrawByRuleInSearch()) return DrawValue();
+        if (board.FiftyMoveCounter >= FiftyMoveLimit || RepeatsEarlierPosition())
+            return DrawValue();
 
         const bool pawnsOn = (board.Bitboards[PAWN][WHITE] | board.Bitboards[PAWN][BLACK]) != 0;
         const i32 whiteUnits = board.NonPawnUnits[WHITE], blackUnits = board.NonPawnUnits[BLACK];

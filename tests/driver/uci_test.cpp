@@ -283,6 +283,32 @@ TEST(Uci, ForcedMoveIsPlayedAtOnceWithItsScore) {
     EXPECT_GT(Field(info, "nodes"), 0) << info;
 }
 
+// A mate given with the hundredth half-move stands: the fifty-move rule
+// draws only a side that still has a move. With few pieces and with many.
+TEST(Uci, MateComesBeforeTheFiftyMoveRule) {
+    const struct {
+        const char* fen;
+        std::vector<std::string> mates;
+    } cases[] = {
+        {"7k/8/6K1/8/8/8/5Q2/8 w - - 99 80", {"f2f8"}},
+        {"6k1/5ppp/8/8/8/8/8/RR3BK1 w - - 99 80", {"a1a8", "b1b8"}},
+    };
+    UciEngine engine;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fen);
+        engine.Send("ucinewgame");
+        engine.Send(std::string("position fen ") + c.fen);
+        engine.Sync();
+        const int start = int(engine.lines.size());
+        engine.Send("go depth 4");
+        const std::string best = Word(engine.BestMove(), 1);
+        EXPECT_TRUE(std::find(c.mates.begin(), c.mates.end(), best) != c.mates.end())
+            << best << "\n" << engine.Transcript();
+        const std::string info = LastInfo(engine.lines, start);
+        EXPECT_EQ(Word(info, 6) + " " + Word(info, 7), "mate 1") << info;
+    }
+}
+
 // The last report before "bestmove" belongs to the search whose move is
 // played: a search that ended by itself and was held until "ponderhit" or
 // "stop" reports its own depth, nodes and time, not the wait after it.
@@ -351,6 +377,14 @@ const GoCase GoCases[] = {
     // One legal move.
     {"position fen 7k/8/8/8/8/8/6q1/K7 w - - 0 1", "go infinite", "stop", "bestmove a1b1"},
     {"position fen 7k/8/8/8/8/8/6q1/K7 w - - 0 1", "go depth 6", "", "bestmove a1b1"},
+    // Other words that end or outlast a search: a new game (the xboard
+    // word), force and result end it; the next game's words wait for it.
+    {"position startpos", "go infinite", "new\nstop", ""},
+    {"position startpos", "go ponder", "new\nstop", ""},
+    {"position startpos", "go ponder", "new\nponderhit", ""},
+    {"position startpos", "go depth 60", "new", ""},
+    {"position startpos", "go infinite", "force\nresult 1-0\nstop", ""},
+    {"position startpos", "go infinite", "ucinewgame\nposition startpos moves e2e4\nstop", ""},
 };
 
 TEST(Uci, EveryGoGetsExactlyOneBestMove) {
@@ -636,12 +670,14 @@ TEST(Uci, MoveOverheadFromTheSettingsFile) {
 }
 
 // The Ponder option tells whether the interface will ponder: the engine
-// takes it either way and never ponders on its own, only on "go ponder".
+// takes it either way and never ponders on its own, only on "go ponder";
+// nor does xboard's "hard" make it ponder in UCI.
 TEST(Uci, PonderOptionLeavesPonderingToTheInterface) {
     UciEngine engine;
-    for (const char* value : {"true", "false"}) {
-        SCOPED_TRACE(value);
-        engine.Send(std::string("setoption name Ponder value ") + value);
+    for (const char* setting :
+         {"setoption name Ponder value true", "setoption name Ponder value false", "hard"}) {
+        SCOPED_TRACE(setting);
+        engine.Send(setting);
         engine.Send("position startpos moves e2e4");
         engine.Send("go depth 5");
         EXPECT_TRUE(std::regex_match(engine.BestMove(), BestMoveLine)) << engine.Transcript();

@@ -396,6 +396,52 @@ TEST(Xboard, RepetitionAnnouncedEndsTheGame) {
     }
 }
 
+// A mate given with the hundredth half-move stands, and so does one given
+// after it. The engine mates rather than play on into the rule's draw, and
+// when it is to move in the mated position the result is the mate, never a
+// draw: after its own mate (pondering, it looks at that position at once)
+// or after the opponent's.
+TEST(Xboard, MateComesBeforeTheFiftyMoveRule) {
+    const struct {
+        const char* counter;
+        const char* pondering;
+        const char* opponentMate;  // "" when the engine is to find it
+    } cases[] = {{"99", "easy", ""}, {"100", "hard", ""}, {"100", "easy", "f2f8"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.counter) + " " + c.pondering + " " + c.opponentMate);
+        XboardEngine engine;
+        engine.Send(c.pondering);
+        engine.Send("force");
+        engine.Send(std::string("loadfen 7k/8/6K1/8/8/8/5Q2/8 w - - ") + c.counter + " 80");
+        engine.Send("sd 4");
+        if (*c.opponentMate) {
+            engine.Send(c.opponentMate);
+        } else {
+            engine.Send("go");
+            ASSERT_EQ(engine.Move(), "f2f8") << engine.Transcript();
+        }
+        engine.Send("force");
+        engine.Send("go");
+        ASSERT_TRUE(engine.WaitFor("1-0 {White mates}", ReplyMs)) << engine.Transcript();
+        engine.Drain(300);
+        EXPECT_EQ(engine.Count("1/2-1/2"), 0) << engine.Transcript();
+    }
+}
+
+// Two bare kings: neither side can mate, and the draw is told once.
+TEST(Xboard, BareKingsAreOneDraw) {
+    XboardEngine engine;
+    engine.Send("protover 2");
+    engine.Send("force");
+    engine.Send("loadfen 8/k7/8/8/2K5/8/8/8 b - - 0 1");
+    engine.Send("sd 2");
+    engine.Send("go");
+    ASSERT_TRUE(engine.WaitFor("1/2-1/2 {Draw by insufficient material}", ReplyMs))
+        << engine.Transcript();
+    engine.Drain(500);
+    EXPECT_EQ(engine.Count("1/2-1/2"), 1) << engine.Transcript();
+}
+
 TEST(Xboard, QuitDuringASearch) {
     XboardEngine engine;
     engine.Send("go");

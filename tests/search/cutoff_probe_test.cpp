@@ -145,6 +145,26 @@ TEST_F(CutoffProbe, ChildEntryRefutesAQuietMove) {
     }
 }
 
+// A mate given with the hundredth half-move proves the mate, not the
+// rule's draw; a quiet move that does not mate still proves the draw.
+TEST_F(CutoffProbe, MateOnTheHundredthHalfMoveIsNoDraw) {
+    const struct {
+        const char* move;
+        i32 score;
+    } cases[] = {{"a1a8", MateScore - 1 - Ply}, {"a1a2", 0}};
+    for (const auto& c : cases) {
+        Load("6k1/5ppp/8/8/8/8/8/R5K1 w - - 99");
+        ClearTransTable();
+        Probe p;
+        p.beta = 0;
+        p.hashMove = M(c.move);
+        Move found;
+        ASSERT_EQ(RunProbe(p, &found), 1) << c.move;
+        EXPECT_EQ(found, M(c.move));
+        EXPECT_EQ(ProbedBoundScore, c.score) << c.move;
+    }
+}
+
 TEST_F(CutoffProbe, LeavesEntryAgesAlone) {
     Load(Rook);
     TransAge = 5;

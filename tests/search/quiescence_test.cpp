@@ -68,6 +68,13 @@ TEST_F(Quiescence, MatedInCheckAndRuleDraws) {
     LoadRoot("R5k1/5ppp/8/8/8/8/8/6K1 b - -", "", 3);
     EXPECT_EQ(QuiescenceSearch(-Infinity, Infinity, 0, 0), 3 - 32700);
     EXPECT_EQ(QuiescenceSearch(-Infinity, Infinity, 0, 1), 3 - 32700);
+    // The same mate given with the hundredth half-move stands; a check that
+    // the king escapes is the rule's draw.
+    LoadRoot("R5k1/5ppp/8/8/8/8/8/6K1 b - - 100", "", 3);
+    EXPECT_EQ(QuiescenceSearch(-Infinity, Infinity, 0, 0), 3 - 32700);
+    LoadRoot("R5k1/6pp/8/8/8/8/8/6K1 b - - 100", "", 3);
+    DrawScore = 17;
+    EXPECT_EQ(QuiescenceSearch(-Infinity, Infinity, 0, 0), 17);
 
     // Knights out and back: the start position again, a draw worth
     // DrawScore to the engine and its negative to the opponent.

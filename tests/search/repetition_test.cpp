@@ -86,6 +86,9 @@ TEST_F(Repetition, DrawsByRuleInSearchAndInGame) {
         {"fifty moves at 100", Kings99, "d3d4", 1, 0},
         {"fifty moves with three plies", Kings99, "d3d4 e6e5 d4d3", 1, 0},
         {"fifty moves reset by a pawn move", "8/8/4k3/8/8/3K4/4P3/8 w - - 99", "e2e3", 0, 0},
+        // A mate given with the hundredth half-move stands; a check does not.
+        {"fifty moves ended by a mate", "6k1/5ppp/8/8/8/8/8/R5K1 w - - 99", "a1a8", 0, 0},
+        {"fifty moves ended by a check", "6k1/6pp/8/8/8/8/8/R5K1 w - - 99", "a1a8", 1, 0},
     };
     for (const Case& c : cases) {
         ASSERT_EQ(ParseFen(c.fen), 1) << c.name;

@@ -97,6 +97,14 @@ TEST_F(SearchTest, NodeEntryEdgeCases) {
          4 - 32698},
         // Every move of the black king steps into an attack: 0, not the draw value.
         {"every move illegal", "7k/5Q2/6K1/8/8/8/8/8 b - -", 1, -100, 100, 120, 0, 0},
+        // Mated with the hundredth half-move: the mate stands, with many
+        // pieces or few; a check the king escapes is the rule's draw.
+        {"mated as the fifty moves run out", "R5k1/5ppp/8/8/8/8/8/6K1 b - - 100", 3, -Infinity,
+         Infinity, 120, 0, 3 - 32700},
+        {"mated by many pieces as the fifty moves run out", "R5k1/5ppp/8/8/8/8/8/QR4K1 b - - 100",
+         3, -Infinity, Infinity, 120, 0, 3 - 32700},
+        {"checked as the fifty moves run out", "R5k1/6pp/8/8/8/8/8/6K1 b - - 100", 3, -Infinity,
+         Infinity, 120, 0, 17},
         // Two kings: a draw by material, worth DrawScore to the engine.
         {"bare kings", "4k3/8/8/8/8/8/8/4K3 w - -", 2, -100, 100, 120, 0, 17},
     };
