@@ -16,6 +16,7 @@
 #include "book/learning.h"
 #include "driver/command_tokens.h"
 #include "driver/new_game.h"
+#include "driver/opening_book_setting.h"
 #include "driver/search_input.h"
 #include "driver/settings_file.h"
 #include "driver/tune_file.h"
@@ -106,7 +107,7 @@ void OptionOpeningsBook() {
     if (!*path) return;
     char bookPath[BookPathSize];
     std::snprintf(bookPath, sizeof bookPath, "%s", path);
-    OpenBook(bookPath);
+    ChooseBookForInterface(bookPath);
 }
 
 #ifdef KORVALENT_TUNING

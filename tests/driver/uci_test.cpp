@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "book/test_book.h"
 #include "support/engine_pipe.h"
 #include "support/engine_process.h"
 
@@ -562,9 +563,61 @@ TEST(Uci, HashOptionsAndTheRest) {
     EXPECT_NE(engine.BestMove(), "");
     engine.Send("quit");
     EXPECT_EQ(engine.WaitExit(ReplyMs), 0);
-    // The one book named, after the default one of the start-up; an empty
-    // name opens nothing.
-    EXPECT_EQ(engine.Count("Error opening"), 2) << engine.Transcript();
+    // The default book of the start-up, the one book named and the default
+    // tried in its place; an empty name opens nothing.
+    EXPECT_EQ(engine.Count("Error opening"), 3) << engine.Transcript();
+}
+
+// The UCI option follows the start-up's rule: a book that cannot be opened
+// gives way to the default "Book.kvb" (not to the book open before), and an
+// "info string" line names the book in use or says there is none.
+TEST(Uci, BookThatCannotBeOpenedGivesWayToTheDefault) {
+    const std::string loaded = "3 nodes in openings book";
+    struct Case {
+        const char* what;
+        std::vector<const char*> books;  // files holding a good book
+        std::vector<const char*> names;  // OpeningsBook values sent
+        std::vector<std::string> printed;
+        bool bookMove;  // the start position is answered from a book
+    };
+    const Case cases[] = {
+        {"the default in its place",
+         {"other.kvb", "Book.kvb"},
+         {"other.kvb", "missing.kvb"},
+         {loaded, "Error opening \"missing.kvb\"!", loaded,
+          "info string OpeningsBook \"missing.kvb\" cannot be opened; using \"Book.kvb\""},
+         true},
+        {"no default either: no book, not the one before",
+         {"other.kvb"},
+         {"other.kvb", "missing.kvb"},
+         {loaded, "Error opening \"missing.kvb\"!", "Error opening \"Book.kvb\"!",
+          "info string OpeningsBook \"missing.kvb\" cannot be opened; no book is open"},
+         false},
+        {"the default named, and missing: tried once",
+         {},
+         {".\\book.kvb"},
+         {"Error opening \".\\book.kvb\"!",
+          "info string OpeningsBook \".\\book.kvb\" cannot be opened; no book is open"},
+         false},
+    };
+    const std::string golden = ReadTestFile(BookFixturePath("golden_v1.kvb"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string dir = MakeScratchDir();
+        for (const char* name : c.books) ASSERT_TRUE(WriteTestFile(dir + "/" + name, golden));
+        UciEngine engine(dir);
+        const int start = int(engine.lines.size());
+        for (const char* name : c.names) engine.Send(std::string("setoption name OpeningsBook value ") + name);
+        engine.Sync();
+        std::vector<std::string> printed = engine.LinesFrom(start);
+        printed.pop_back();  // readyok
+        EXPECT_EQ(printed, c.printed);
+        // A book move comes at once, without a search's information lines.
+        engine.Send("position startpos");
+        engine.Send("go depth 2");
+        EXPECT_NE(engine.BestMove(), "") << engine.Transcript();
+        EXPECT_EQ(engine.Find("info depth", start) < 0, c.bookMove) << engine.Transcript();
+    }
 }
 
 // The nodes and the time of the last line that shows them.
