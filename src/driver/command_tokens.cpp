@@ -37,6 +37,13 @@ i32 ClampToI32(i64 value) {
 
 i32 ReadClampedNumber(const char* text) { return ClampToI32(ReadNumber(text)); }
 
+bool ReadWholeNumber(const char* text, i32* value) {
+    const char* digits = text + (*text == '-' || *text == '+');
+    if (*digits == '\0' || std::strspn(digits, "0123456789") != std::strlen(digits)) return false;
+    *value = ReadClampedNumber(text);
+    return true;
+}
+
 void AllocTokenBuffers() {
     for (i32 i = 0; i < TokenCount; i++)
         TokenBuffers[i] = i < LongTokenCount ? LongTokens[i] : ShortTokens[i - LongTokenCount];

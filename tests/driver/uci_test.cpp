@@ -568,6 +568,59 @@ TEST(Uci, HashOptionsAndTheRest) {
     EXPECT_EQ(engine.Count("Error opening"), 3) << engine.Transcript();
 }
 
+// A spin option given a value that is no whole number keeps its value and
+// says so; a signed number is still taken, and clamped to the range.
+TEST(Uci, SpinValueThatIsNoNumberIsRefusedAndKept) {
+    UciEngine engine;
+    for (const char* line : {"setoption name Hash value 1", "setoption name MultiPV value 3",
+                             "setoption name Aggressivity value +150", "setoption name Defensivity value 50",
+                             "setoption name Tropism value 400", "setoption name Move Overhead value 300"})
+        engine.Send(line);
+    engine.Sync();
+    const int start = int(engine.lines.size());
+    const std::pair<const char*, const char*> refused[] = {
+        {"setoption name Hash value abc", "info string Hash: \"abc\" is not a number; kept 1"},
+        {"setoption name Hash value ", "info string Hash: \"\" is not a number; kept 1"},
+        {"setoption name Hash value", "info string Hash: \"\" is not a number; kept 1"},
+        // 262144 entries of 24 bytes: the pawn hash's 6 MB before any setting.
+        {"setoption name PawnHash value 12abc", "info string PawnHash: \"12abc\" is not a number; kept 6"},
+        {"setoption name NalimovCache value 4MB", "info string NalimovCache: \"4MB\" is not a number; kept 1"},
+        {"setoption name MultiPV value two", "info string MultiPV: \"two\" is not a number; kept 3"},
+        {"setoption name Aggressivity value 1.5", "info string Aggressivity: \"1.5\" is not a number; kept 150"},
+        {"setoption name Defensivity value --5", "info string Defensivity: \"--5\" is not a number; kept 50"},
+        {"setoption name Tropism value x", "info string Tropism: \"x\" is not a number; kept 300"},
+        {"setoption name Move Overhead value 1e3",
+         "info string Move Overhead: \"1e3\" is not a number; kept 300"},
+    };
+    std::vector<std::string> expected;
+    for (const auto& [line, answer] : refused) {
+        engine.Send(line);
+        expected.push_back(answer);
+    }
+    engine.Sync();
+    std::vector<std::string> answers = engine.LinesFrom(start);
+    answers.pop_back();  // readyok
+    EXPECT_EQ(answers, expected);
+
+    // The values in force: the dialog's defaults, the table still taking
+    // entries, three lines of analysis.
+    engine.Send("uci");
+    ASSERT_TRUE(engine.WaitFor("uciok", ReplyMs)) << engine.Transcript();
+    for (const char* option : {"option name Aggressivity type spin min 0 max 300 default 150",
+                               "option name Defensivity type spin min 0 max 300 default 50",
+                               "option name Tropism type spin min 0 max 300 default 300",
+                               "option name Move Overhead type spin default 300 min 0 max 5000"})
+        EXPECT_GE(engine.Find(option, start), start) << option;
+    engine.Send("position startpos");
+    engine.Send("go depth 9");
+    EXPECT_NE(engine.BestMove(), "") << engine.Transcript();
+    int hashfull = -1;
+    for (const std::string& line : engine.LinesFrom(start))
+        if (line.rfind("info depth", 0) == 0) hashfull = Field(line, "hashfull");
+    EXPECT_GT(hashfull, 0) << engine.Transcript();
+    EXPECT_GT(engine.Count("info multipv 3 "), 0) << engine.Transcript();
+}
+
 // The UCI option follows the start-up's rule: a book that cannot be opened
 // gives way to the default "Book.kvb" (not to the book open before), and an
 // "info string" line names the book in use or says there is none.
