@@ -67,8 +67,8 @@ const char* RestOfLine(i32 index) {
 void SetTropism(i32 value) { SetPersonality(PersonalityTrait::Tropism, value); }
 void SetAggressivity(i32 value) { SetPersonality(PersonalityTrait::Aggressivity, value); }
 void SetDefensivity(i32 value) { SetPersonality(PersonalityTrait::Cowardice, value); }
-// Below one line the search gives one anyway; the range keeps the value in
-// force what it does.
+// Clamped to the advertised range: below one line the search gives one
+// anyway, so the clamp only keeps the value in force honest.
 void SetMultiPv(i32 value) { MultiPv = std::clamp(value, MinMultiPv, MaxMultiPv); }
 void SetMoveOverheadMs(i32 ms) { SetMoveOverhead(ms); }
 

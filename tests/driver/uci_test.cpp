@@ -569,12 +569,13 @@ TEST(Uci, HashOptionsAndTheRest) {
 }
 
 // A spin option given a value that is no whole number keeps its value and
-// says so; a signed number is still taken, and clamped to the range.
+// says so; a signed number, or one with white space after it, is still
+// taken, and clamped to the range.
 TEST(Uci, SpinValueThatIsNoNumberIsRefusedAndKept) {
     UciEngine engine;
     for (const char* line : {"setoption name Hash value 1", "setoption name MultiPV value 3",
                              "setoption name Aggressivity value +150", "setoption name Defensivity value 50",
-                             "setoption name Tropism value 400", "setoption name Move Overhead value 300"})
+                             "setoption name Tropism value 400", "setoption name Move Overhead value 300\t"})
         engine.Send(line);
     engine.Sync();
     const int start = int(engine.lines.size());
