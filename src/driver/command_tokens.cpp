@@ -37,6 +37,19 @@ i32 ClampToI32(i64 value) {
 
 i32 ReadClampedNumber(const char* text) { return ClampToI32(ReadNumber(text)); }
 
+bool ReadWholeNumber(const char* text, i32* value) {
+    // White space around the number is no part of it: a tab or a line end
+    // may stay in a token, which is cut at blanks only.
+    constexpr const char* WhiteSpace = " \t\r\n";
+    const char* sign = text + std::strspn(text, WhiteSpace);
+    const char* digits = sign + (*sign == '-' || *sign == '+');
+    const size_t digitCount = std::strspn(digits, "0123456789");
+    if (digitCount == 0 || std::strspn(digits + digitCount, WhiteSpace) != std::strlen(digits + digitCount))
+        return false;
+    *value = ReadClampedNumber(sign);
+    return true;
+}
+
 void AllocTokenBuffers() {
     for (i32 i = 0; i < TokenCount; i++)
         TokenBuffers[i] = i < LongTokenCount ? LongTokens[i] : ShortTokens[i - LongTokenCount];

@@ -32,5 +32,11 @@ i32 SplitTokens(const char* line, const char* separators);
 // instead of overflowing.
 i32 ReadClampedNumber(const char* text);
 
+// True when the text is a whole number: an optional sign and at least one
+// decimal digit, with nothing but white space before or after ("12abc",
+// "1.5" and "" are not). *value gets it clamped to 32 bits, as
+// ReadClampedNumber reads it.
+bool ReadWholeNumber(const char* text, i32* value);
+
 // A 64-bit value clamped to the 32-bit range.
 i32 ClampToI32(i64 value);

@@ -14,6 +14,7 @@
 #include "driver/command_loop.h"
 #include "driver/exit.h"
 #include "driver/new_game.h"
+#include "driver/opening_book_setting.h"
 #include "driver/score_history.h"
 #include "driver/search_hooks_setup.h"
 #include "driver/settings_file.h"
@@ -89,6 +90,7 @@ void EchoSettings() {
     std::printf("UseBookLearning = %s", OnOff(UseBookLearning));
     std::printf("BookLearningMode = %s", BookLearningMode == 1 ? "DISCOVER\n" : "KILL\n");
     std::printf("VarietyOfPlay = %d\nBookLearningBound = %d\n", VarietyOfPlay, BookLearningBound);
+    std::printf("OpeningsBook = %s\n", BookInUseText().c_str());
     std::printf("UseLearning = %s", OnOff(UseLearning));
     std::printf("UseLearningData = %s", OnOff(UseLearningData));
     std::printf("LogLearningIntoFile = %s", OnOff(LogLearningIntoFile));
@@ -143,8 +145,8 @@ int main() {
     AllocateHashTables();
     // From here on the book's random choices differ from run to run.
     SeedRand(u32(WallTimeSeconds()));
-    // The settings file may have opened a book already.
-    if (!BookLoaded) OpenBook("Book.kvb");
+    // The settings file may have opened a book already; if not, the default.
+    OpenDefaultBookWhenNone();
     EchoSettings();
     if (UseLearningData || UseLearning) OpenLearningFile();
 

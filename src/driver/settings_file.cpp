@@ -10,6 +10,7 @@
 #include "book/book.h"
 #include "book/learning.h"
 #include "driver/command_tokens.h"
+#include "driver/opening_book_setting.h"
 #include "driver/score_history.h"
 #include "eval/personality.h"
 #include "platform/input_reader.h"
@@ -154,7 +155,7 @@ void ApplyPondering(const char* value) {
     if (SetSwitch(PonderingAllowed, value) && !PonderingAllowed) PonderEnabled = 0;
 }
 void ApplyEgtbPath(const char* restOfLine) { SetTablebasePath(restOfLine); }
-void ApplyOpeningsBook(const char* restOfLine) { OpenBook(restOfLine); }
+void ApplyOpeningsBook(const char* restOfLine) { OpenNamedBook(restOfLine); }
 void ApplyBookLearningMode(const char* value) {
     if (MatchKeyword("discover", value)) {
         BookLearningMode = DISCOVER;

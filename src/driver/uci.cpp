@@ -16,6 +16,7 @@
 #include "book/learning.h"
 #include "driver/command_tokens.h"
 #include "driver/new_game.h"
+#include "driver/opening_book_setting.h"
 #include "driver/search_input.h"
 #include "driver/settings_file.h"
 #include "driver/tune_file.h"
@@ -37,6 +38,10 @@ namespace {
 constexpr i64 MinTableCacheMegabytes = 1;
 constexpr i64 MaxTableCacheMegabytes = 128;
 
+// The advertised range of the MultiPV option.
+constexpr i32 MinMultiPv = 1;
+constexpr i32 MaxMultiPv = 1024;
+
 // UCI clocks come in milliseconds; the engine keeps centiseconds.
 constexpr i32 MsPerCs = 10;
 
@@ -56,40 +61,47 @@ const char* RestOfLine(i32 index) {
 // ---------------------------------------------------------------------------
 // setoption
 
-void SetTrait(PersonalityTrait trait) { SetPersonality(trait, TokenValue(4)); }
-void OptionTropism() { SetTrait(PersonalityTrait::Tropism); }
-void OptionAggressivity() { SetTrait(PersonalityTrait::Aggressivity); }
-void OptionDefensivity() { SetTrait(PersonalityTrait::Cowardice); }
-
-void OptionMultiPv() { MultiPv = TokenValue(4); }
-
-// "Move Overhead" is two words: its value comes one token later.
-void OptionMoveOverhead() { SetMoveOverhead(TokenValue(5)); }
+// Spin options: each takes a number (out of its range it is clamped where
+// it is applied) and tells the value in force, in the option's own units,
+// for the line that refuses a value that is no number.
+void SetTropism(i32 value) { SetPersonality(PersonalityTrait::Tropism, value); }
+void SetAggressivity(i32 value) { SetPersonality(PersonalityTrait::Aggressivity, value); }
+void SetDefensivity(i32 value) { SetPersonality(PersonalityTrait::Cowardice, value); }
+// Clamped to the advertised range: below one line the search gives one
+// anyway, so the clamp only keeps the value in force honest.
+void SetMultiPv(i32 value) { MultiPv = std::clamp(value, MinMultiPv, MaxMultiPv); }
+void SetMoveOverheadMs(i32 ms) { SetMoveOverhead(ms); }
 
 // Sizes are clamped where the tables are sized.
-void OptionHash() { ResizeMainHash(TokenValue(4)); }
-void OptionPawnHash() { ResizePawnHash(TokenValue(4)); }
+void SetHash(i32 megabytes) { ResizeMainHash(megabytes); }
+void SetPawnHash(i32 megabytes) { ResizePawnHash(megabytes); }
 
-void OptionNalimovCache() {
+void SetNalimovCache(i32 megabytes) {
     if (!UseEgtb) return;
-    const i64 megabytes =
-        std::clamp<i64>(TokenValue(4), MinTableCacheMegabytes, MaxTableCacheMegabytes);
-    SetTableCacheSize(u32(megabytes));
+    SetTableCacheSize(u32(std::clamp<i64>(megabytes, MinTableCacheMegabytes, MaxTableCacheMegabytes)));
 }
 
-void OptionClearHash() { ClearTransTable(); }
+// A table's size in megabytes, to the nearest: a size set in megabytes
+// comes back as it was given, though its entry count was rounded down.
+i32 NearestMegabytes(u64 bytes) { return i32((bytes + (u64(1) << 19)) >> 20); }
+i32 HashInForce() { return NearestMegabytes(u64(TransEntries) * sizeof(TransEntry)); }
+i32 PawnHashInForce() { return NearestMegabytes(u64(PawnEntries) * sizeof(PawnEntry)); }
+i32 NalimovCacheInForce() { return NearestMegabytes(EgtbCacheBytes); }
 
-void OptionOwnBook() {
-    if (MatchKeyword("false", TokenBuffers[4]))
+// Options of the other types act on the line from their value token on.
+void OptionClearHash(i32) { ClearTransTable(); }
+
+void OptionOwnBook(i32 valueToken) {
+    if (MatchKeyword("false", TokenBuffers[valueToken]))
         UseOwnBook = 0;
-    else if (MatchKeyword("true", TokenBuffers[4]))
+    else if (MatchKeyword("true", TokenBuffers[valueToken]))
         UseOwnBook = 1;
 }
 
 // A path may hold blanks: the value is the rest of the line.
-void OptionNalimovPath() {
+void OptionNalimovPath(i32 valueToken) {
     if (!UseEgtb) return;
-    const char* path = RestOfLine(4);
+    const char* path = RestOfLine(valueToken);
     if (!*path) return;
     SetTablebasePath(path);
     EgtbMaxPieces = InitTablebases(EgtbPath);
@@ -99,21 +111,21 @@ void OptionNalimovPath() {
 // Whether the interface will ponder ("go ponder"): in UCI the engine never
 // ponders on its own, so there is nothing to switch; the option is declared
 // because interfaces only ponder with an engine that has it.
-void OptionPonder() {}
+void OptionPonder(i32) {}
 
-void OptionOpeningsBook() {
-    const char* path = RestOfLine(4);
+void OptionOpeningsBook(i32 valueToken) {
+    const char* path = RestOfLine(valueToken);
     if (!*path) return;
     char bookPath[BookPathSize];
     std::snprintf(bookPath, sizeof bookPath, "%s", path);
-    OpenBook(bookPath);
+    ChooseBookForInterface(bookPath);
 }
 
 #ifdef KORVALENT_TUNING
 // A tuning build's parameter set: the path is the rest of the line, and
 // "<empty>" (an interface's empty string) restores the built-in values.
-void OptionTuneFile() {
-    const char* path = RestOfLine(4);
+void OptionTuneFile(i32 valueToken) {
+    const char* path = RestOfLine(valueToken);
     if (std::strcmp(path, "<empty>") == 0) path = "";
     if (const char* problem = ReadTuneFile(path))
         std::printf("info string TuneFile refused: %s\n", problem);
@@ -125,31 +137,61 @@ void OptionTuneFile() {
 
 struct Option {
     const char* name;
-    void (*apply)();
-    bool needsValue;  // "value <v>" must follow the name
     // The second word of a two-word name, or null.
     const char* secondWord = nullptr;
+    // A spin option: sets a number; gives the value in force.
+    void (*setNumber)(i32 value) = nullptr;
+    i32 (*inForce)() = nullptr;
+    // Any other option: acts on its value token (a button has none).
+    void (*apply)(i32 valueToken) = nullptr;
+    bool needsValue = true;  // "value <v>" must follow the name
 };
+
+constexpr Option Spin(const char* name, void (*set)(i32), i32 (*inForce)(),
+                      const char* secondWord = nullptr) {
+    return {name, secondWord, set, inForce, nullptr, true};
+}
+constexpr Option Valued(const char* name, void (*apply)(i32)) {
+    return {name, nullptr, nullptr, nullptr, apply, true};
+}
+constexpr Option Button(const char* name, const char* secondWord, void (*apply)(i32)) {
+    return {name, secondWord, nullptr, nullptr, apply, false};
+}
 
 // Tried in this order, each name with the keyword test.
 const Option Options[] = {
-    {"Tropism", OptionTropism, true},
-    {"Aggressivity", OptionAggressivity, true},
-    {"Defensivity", OptionDefensivity, true},
-    {"MultiPV", OptionMultiPv, true},
-    {"Hash", OptionHash, true},
-    {"PawnHash", OptionPawnHash, true},
-    {"NalimovCache", OptionNalimovCache, true},
-    {"Clear", OptionClearHash, false, "Hash"},
-    {"OwnBook", OptionOwnBook, true},
-    {"NalimovPath", OptionNalimovPath, true},
-    {"OpeningsBook", OptionOpeningsBook, true},
-    {"Ponder", OptionPonder, true},
-    {"Move", OptionMoveOverhead, true, "Overhead"},
+    Spin("Tropism", SetTropism, [] { return Tropism; }),
+    Spin("Aggressivity", SetAggressivity, [] { return Aggressivity; }),
+    Spin("Defensivity", SetDefensivity, [] { return Cowardice; }),
+    Spin("MultiPV", SetMultiPv, [] { return MultiPv; }),
+    Spin("Hash", SetHash, HashInForce),
+    Spin("PawnHash", SetPawnHash, PawnHashInForce),
+    Spin("NalimovCache", SetNalimovCache, NalimovCacheInForce),
+    Button("Clear", "Hash", OptionClearHash),
+    Valued("OwnBook", OptionOwnBook),
+    Valued("NalimovPath", OptionNalimovPath),
+    Valued("OpeningsBook", OptionOpeningsBook),
+    Valued("Ponder", OptionPonder),
+    Spin("Move", SetMoveOverheadMs, [] { return MoveOverheadMs; }, "Overhead"),
 #ifdef KORVALENT_TUNING
-    {"TuneFile", OptionTuneFile, true},
+    Valued("TuneFile", OptionTuneFile),
 #endif
 };
+
+// A spin option's value: a whole number is applied; anything else (a word,
+// "12abc", an empty value) would read as 0 or as its leading digits and is
+// refused, the option keeping its value, with a line that says so.
+void SetSpinOption(const Option& option, const char* text) {
+    i32 number = 0;
+    if (ReadWholeNumber(text, &number)) {
+        option.setNumber(number);
+        return;
+    }
+    std::printf("info string %s%s%s: \"%s\" is not a number; kept %d\n", option.name,
+                option.secondWord ? " " : "", option.secondWord ? option.secondWord : "", text,
+                option.inForce());
+    std::fflush(stdout);
+}
 
 // ---------------------------------------------------------------------------
 // go
@@ -243,10 +285,13 @@ void UciSetOption(i32 tokenCount) {
                 return;
             valueWord++;
         }
-        if (option.needsValue &&
-            (tokenCount < valueWord + 2 || !MatchKeyword("value", TokenBuffers[valueWord])))
-            return;
-        option.apply();
+        if (!option.needsValue) return option.apply(valueWord);
+        if (tokenCount <= valueWord || !MatchKeyword("value", TokenBuffers[valueWord])) return;
+        const i32 valueToken = valueWord + 1;
+        // A spin option given "value" and nothing after it has an empty value.
+        if (option.setNumber)
+            return SetSpinOption(option, valueToken < tokenCount ? TokenBuffers[valueToken] : "");
+        if (valueToken < tokenCount) option.apply(valueToken);
         return;
     }
 }

@@ -86,11 +86,15 @@ TEST(BookEngine, UciOptionOpensAndDropsBooks) {
         std::string printed;  // after start-up
     };
     const Case cases[] = {
-        {"a failing book after a good one leaves none",
+        {"a failing book after a good one: the default in its place",
          "setoption name OpeningsBook value other.kvb\n"
          "setoption name OpeningsBook value missing.kvb\nbkm\n",
-         Loaded + "Error opening \"missing.kvb\"!\n"
-                  "Current nhash1 = 1719662434, nhash2 = 1336043135\nNo book loaded...\n"},
+         Loaded + "Error opening \"missing.kvb\"!\n" + Loaded +
+             "info string OpeningsBook \"missing.kvb\" cannot be opened; using \"Book.kvb\"\n"
+             "Current nhash1 = 1719662434, nhash2 = 1336043135\n"
+             "4 moves from current pos in book:\n"
+             "e2e4 100% (not less than 2 game(s))\n"
+             "d2d4 0% (not less than 1 game(s))\ng1f3 -\nc2c4 ?\n"},
         {"a carriage return after the name",
          "setoption name OpeningsBook value ./other.kvb\r\nbkm\n",
          Loaded + "Current nhash1 = 1719662434, nhash2 = 1336043135\n"

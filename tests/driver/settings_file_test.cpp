@@ -28,6 +28,8 @@ struct Echo {
     bool useBookWeights = true, useBookLearning = true;
     std::string bookLearningMode = "KILL";
     i32 varietyOfPlay = 10, bookLearningBound = 400;
+    // No book opens in the scratch directory.
+    std::string openingsBook = "none (no book is open)";
     bool useLearning = false, useLearningData = false, logLearningIntoFile = false;
     bool pondering = true;
     i32 moveOverheadMs = 100;
@@ -62,6 +64,7 @@ std::string StartupOutput(const std::string& settingsOutput, const Echo& echo) {
     text += "BookLearningMode = " + echo.bookLearningMode + "\n";
     text += "VarietyOfPlay = " + std::to_string(echo.varietyOfPlay) + "\n";
     text += "BookLearningBound = " + std::to_string(echo.bookLearningBound) + "\n";
+    text += "OpeningsBook = " + echo.openingsBook + "\n";
     text += "UseLearning = " + OnOff(echo.useLearning);
     text += "UseLearningData = " + OnOff(echo.useLearningData);
     text += "LogLearningIntoFile = " + OnOff(echo.logLearningIntoFile);

@@ -6,9 +6,12 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <sys/wait.h>
 
+#include "book/test_book.h"
 #include "support/engine_process.h"
 #include "support/sanitizer_build.h"
 
@@ -34,6 +37,7 @@ const std::string EmptyDirectoryStartup =
     "BookLearningMode = KILL\n"
     "VarietyOfPlay = 10\n"
     "BookLearningBound = 400\n"
+    "OpeningsBook = none (no book is open)\n"
     "UseLearning = off\n"
     "UseLearningData = off\n"
     "LogLearningIntoFile = off\n"
@@ -57,6 +61,52 @@ TEST(Startup, WaitsForCommandsAfterStartingUp) {
     const EngineRun run = RunEngine("isready\nquit\nisready\n", 30);
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.output, EmptyDirectoryStartup + "readyok\n");
+}
+
+// The book the engine plays from is named in the settings echo: the one the
+// settings file names, the default "Book.kvb" when none is named or the
+// one named cannot be opened, or none.
+TEST(Startup, NamesTheBookInUse) {
+    const std::string loaded = "3 nodes in openings book\n";
+    struct Case {
+        const char* what;
+        std::vector<const char*> books;  // files holding a good book
+        const char* settings;            // Korvalent.ini, or null for none
+        std::string opening;             // printed between values.txt's line and the echo
+        std::string echo;                // the echo's book line
+    };
+    const Case cases[] = {
+        {"no book named: the default", {"Book.kvb"}, nullptr, loaded, "OpeningsBook = \"Book.kvb\""},
+        {"the book named", {"other.kvb", "Book.kvb"}, "OpeningsBook = other.kvb  \n", loaded,
+         "OpeningsBook = \"other.kvb\""},
+        {"the book named cannot be opened: the default in its place", {"Book.kvb"},
+         "OpeningsBook = nosuch.kvb\n", "Error opening \"nosuch.kvb\"!\n" + loaded,
+         "OpeningsBook = \"Book.kvb\" (in place of \"nosuch.kvb\", which cannot be opened)"},
+        {"a later line names one that opens", {"other.kvb"},
+         "OpeningsBook = nosuch.kvb\nOpeningsBook = other.kvb\n", "Error opening \"nosuch.kvb\"!\n" + loaded,
+         "OpeningsBook = \"other.kvb\""},
+        {"neither opens", {}, "OpeningsBook = nosuch.kvb\n",
+         "Error opening \"nosuch.kvb\"!\nError opening \"Book.kvb\"!\n", "OpeningsBook = none (no book is open)"},
+        // The interface's name of the default book is that book: not tried twice.
+        {"the default named, and missing", {}, "OpeningsBook = .\\book.kvb\n",
+         "Error opening \".\\book.kvb\"!\n", "OpeningsBook = none (no book is open)"},
+    };
+    const std::string golden = ReadTestFile(BookFixturePath("golden_v1.kvb"));
+    for (const Case& c : cases) {
+        const std::string dir = MakeScratchDir();
+        for (const char* name : c.books) ASSERT_TRUE(WriteTestFile(dir + "/" + name, golden));
+        ASSERT_TRUE(!c.settings || WriteTestFile(dir + "/Korvalent.ini", c.settings));
+        const EngineRun run = RunEngine("quit\n", 30, dir);
+        const std::string before = "Error loading values.txt\n";
+        const size_t start = run.output.find(before);
+        const size_t end = run.output.find("Transposition size");
+        ASSERT_TRUE(start != std::string::npos && end != std::string::npos) << c.what << "\n" << run.output;
+        EXPECT_EQ(run.output.substr(start + before.size(), end - start - before.size()), c.opening)
+            << c.what;
+        EXPECT_NE(run.output.find("\nBookLearningBound = 400\n" + c.echo + "\nUseLearning = off\n"),
+                  std::string::npos)
+            << c.what << "\n" << run.output;
+    }
 }
 
 TEST(Startup, HashTableThatCannotBeAllocatedEndsWithCodeOne) {

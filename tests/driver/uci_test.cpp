@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "book/test_book.h"
 #include "support/engine_pipe.h"
 #include "support/engine_process.h"
 
@@ -596,9 +597,115 @@ TEST(Uci, HashOptionsAndTheRest) {
     EXPECT_NE(engine.BestMove(), "");
     engine.Send("quit");
     EXPECT_EQ(engine.WaitExit(ReplyMs), 0);
-    // The one book named, after the default one of the start-up; an empty
-    // name opens nothing.
-    EXPECT_EQ(engine.Count("Error opening"), 2) << engine.Transcript();
+    // The default book of the start-up, the one book named and the default
+    // tried in its place; an empty name opens nothing.
+    EXPECT_EQ(engine.Count("Error opening"), 3) << engine.Transcript();
+}
+
+// A spin option given a value that is no whole number keeps its value and
+// says so; a signed number, or one with white space after it, is still
+// taken, and clamped to the range.
+TEST(Uci, SpinValueThatIsNoNumberIsRefusedAndKept) {
+    UciEngine engine;
+    for (const char* line : {"setoption name Hash value 1", "setoption name MultiPV value 3",
+                             "setoption name Aggressivity value +150", "setoption name Defensivity value 50",
+                             "setoption name Tropism value 400", "setoption name Move Overhead value 300\t"})
+        engine.Send(line);
+    engine.Sync();
+    const int start = int(engine.lines.size());
+    const std::pair<const char*, const char*> refused[] = {
+        {"setoption name Hash value abc", "info string Hash: \"abc\" is not a number; kept 1"},
+        {"setoption name Hash value ", "info string Hash: \"\" is not a number; kept 1"},
+        {"setoption name Hash value", "info string Hash: \"\" is not a number; kept 1"},
+        // 262144 entries of 24 bytes: the pawn hash's 6 MB before any setting.
+        {"setoption name PawnHash value 12abc", "info string PawnHash: \"12abc\" is not a number; kept 6"},
+        {"setoption name NalimovCache value 4MB", "info string NalimovCache: \"4MB\" is not a number; kept 1"},
+        {"setoption name MultiPV value two", "info string MultiPV: \"two\" is not a number; kept 3"},
+        {"setoption name Aggressivity value 1.5", "info string Aggressivity: \"1.5\" is not a number; kept 150"},
+        {"setoption name Defensivity value --5", "info string Defensivity: \"--5\" is not a number; kept 50"},
+        {"setoption name Tropism value x", "info string Tropism: \"x\" is not a number; kept 300"},
+        {"setoption name Move Overhead value 1e3",
+         "info string Move Overhead: \"1e3\" is not a number; kept 300"},
+    };
+    std::vector<std::string> expected;
+    for (const auto& [line, answer] : refused) {
+        engine.Send(line);
+        expected.push_back(answer);
+    }
+    engine.Sync();
+    std::vector<std::string> answers = engine.LinesFrom(start);
+    answers.pop_back();  // readyok
+    EXPECT_EQ(answers, expected);
+
+    // The values in force: the dialog's defaults, the table still taking
+    // entries, three lines of analysis.
+    engine.Send("uci");
+    ASSERT_TRUE(engine.WaitFor("uciok", ReplyMs)) << engine.Transcript();
+    for (const char* option : {"option name Aggressivity type spin min 0 max 300 default 150",
+                               "option name Defensivity type spin min 0 max 300 default 50",
+                               "option name Tropism type spin min 0 max 300 default 300",
+                               "option name Move Overhead type spin default 300 min 0 max 5000"})
+        EXPECT_GE(engine.Find(option, start), start) << option;
+    engine.Send("position startpos");
+    engine.Send("go depth 9");
+    EXPECT_NE(engine.BestMove(), "") << engine.Transcript();
+    int hashfull = -1;
+    for (const std::string& line : engine.LinesFrom(start))
+        if (line.rfind("info depth", 0) == 0) hashfull = Field(line, "hashfull");
+    EXPECT_GT(hashfull, 0) << engine.Transcript();
+    EXPECT_GT(engine.Count("info multipv 3 "), 0) << engine.Transcript();
+}
+
+// The UCI option follows the start-up's rule: a book that cannot be opened
+// gives way to the default "Book.kvb" (not to the book open before), and an
+// "info string" line names the book in use or says there is none.
+TEST(Uci, BookThatCannotBeOpenedGivesWayToTheDefault) {
+    const std::string loaded = "3 nodes in openings book";
+    struct Case {
+        const char* what;
+        std::vector<const char*> books;  // files holding a good book
+        std::vector<const char*> names;  // OpeningsBook values sent
+        std::vector<std::string> printed;
+        bool bookMove;  // the start position is answered from a book
+    };
+    const Case cases[] = {
+        {"the default in its place",
+         {"other.kvb", "Book.kvb"},
+         {"other.kvb", "missing.kvb"},
+         {loaded, "Error opening \"missing.kvb\"!", loaded,
+          "info string OpeningsBook \"missing.kvb\" cannot be opened; using \"Book.kvb\""},
+         true},
+        {"no default either: no book, not the one before",
+         {"other.kvb"},
+         {"other.kvb", "missing.kvb"},
+         {loaded, "Error opening \"missing.kvb\"!", "Error opening \"Book.kvb\"!",
+          "info string OpeningsBook \"missing.kvb\" cannot be opened; no book is open"},
+         false},
+        {"the default named, and missing: tried once",
+         {},
+         {".\\book.kvb"},
+         {"Error opening \".\\book.kvb\"!",
+          "info string OpeningsBook \".\\book.kvb\" cannot be opened; no book is open"},
+         false},
+    };
+    const std::string golden = ReadTestFile(BookFixturePath("golden_v1.kvb"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string dir = MakeScratchDir();
+        for (const char* name : c.books) ASSERT_TRUE(WriteTestFile(dir + "/" + name, golden));
+        UciEngine engine(dir);
+        const int start = int(engine.lines.size());
+        for (const char* name : c.names) engine.Send(std::string("setoption name OpeningsBook value ") + name);
+        engine.Sync();
+        std::vector<std::string> printed = engine.LinesFrom(start);
+        printed.pop_back();  // readyok
+        EXPECT_EQ(printed, c.printed);
+        // A book move comes at once, without a search's information lines.
+        engine.Send("position startpos");
+        engine.Send("go depth 2");
+        EXPECT_NE(engine.BestMove(), "") << engine.Transcript();
+        EXPECT_EQ(engine.Find("info depth", start) < 0, c.bookMove) << engine.Transcript();
+    }
 }
 
 // The nodes and the time of the last line that shows them.
