@@ -159,7 +159,7 @@ bool DirectoryIdentity(const char* path, FileIdentity* identity);
 // link) have the same identity.
 bool PathIdentity(const std::string& path, FileIdentity* identity);
 
-// 1 when the stream is a terminal (a person watching), not a file or pipe.
+// True when the stream is a terminal (a person watching), not a file or pipe.
 bool IsTerminal(FILE* stream);
 
 // The first offset at or after from where the open file holds data, the
