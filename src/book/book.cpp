@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdarg>
-#include <cstring>
 #include <limits>
 
 #include "board/board.h"
@@ -310,7 +309,9 @@ void OpenBookFile(const char* path, bool forUpdate) {
         case BookFault::NotABook:
         case BookFault::CutInHeader: return RefuseBook("Invalid book format\n");
         case BookFault::Version: return RefuseBook("Book version %d not supported\n", layout.version);
-        default:
+        case BookFault::IndexPastEnd:
+        case BookFault::ListPastEnd:
+        case BookFault::ReadError:
             // A header that promises more than the file holds: the line
             // names the file and what is missing.
             return RefuseBook("Invalid book format (\"%s\": %s)\n", path, BookFaultText(layout).c_str());
