@@ -12,7 +12,7 @@
 # (values.txt), ini (Korvalent.ini), pgn ("pgneval"'s game file), epd
 # ("epdevl"'s file), tables (a tablebase file, plain or compressed,
 # registered and probed), book (Book.kvb with "bkm", the book choice and
-# book learning), learning (Learn.kv1), polyglot (korvalent-book's Polyglot
+# book learning, whole and cut short), learning (Learn.kv1), polyglot (korvalent-book's Polyglot
 # reader and tree walk), book_pgn (korvalent-book's PGN reading). Each run
 # starts from the seeds in fuzz/corpus/<target> and keeps what it learns in
 # build-fuzz/corpus/<target>. A crash, sanitizer

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdarg>
-#include <cstring>
 #include <limits>
 
 #include "board/board.h"
@@ -13,6 +12,7 @@
 #include "board/legal_moves.h"
 #include "board/make_move.h"
 #include "board/random.h"
+#include "book/book_check.h"
 #include "platform/platform.h"
 
 i32 BookLoaded = 0;
@@ -30,13 +30,7 @@ i32 BookLearningBound = 400;
 
 namespace {
 
-constexpr char BookHeaderText[] = "~Korvalent openings book";
-constexpr size_t BookHeaderTextSize = sizeof BookHeaderText - 1;
-static_assert(BookHeaderTextSize == 24, "the header text fills bytes 0 to 23");
-constexpr size_t BookVersionOffset = 24;
-constexpr size_t BookNodeCountOffset = 32;
-constexpr size_t BookHeaderSize = 36;
-constexpr i64 IndexRecordSize = 12;
+constexpr i64 IndexRecordSize = BookIndexRecordBytes;
 // The header is three index-record slots long: the first record is number 3.
 constexpr i64 FirstIndexRecord = 3;
 constexpr i32 Version1EntrySize = 4;
@@ -62,6 +56,10 @@ constexpr i32 CounterLimit = 255;
 // follows its two squares.
 constexpr i64 ListCountSize = 1;
 constexpr i64 StatsOffsetInEntry = 2;
+
+// Bytes of the open book when it was checked: every read and write stays
+// below, even when the file has been cut since.
+i64 BookLength = 0;
 
 // The move list of the last probe, in file order: squares as stored and
 // the counter word (version 1) or the mark (version 0), and where the list
@@ -101,12 +99,6 @@ i64 BookFileLength() {
     return i64(std::ftell(BookFileHandle));
 }
 
-// A file that fails a check: its one line, and no book.
-void RefuseBook(const char* format, i32 value = 0) {
-    PrintFlushed(format, value);
-    CloseBookFile();
-}
-
 // Reads the move list of the position FindBookPosition has just found into
 // the choice arrays, whole; false when its offset, count or entries lie
 // beyond the end of the file.
@@ -119,6 +111,7 @@ bool ReadFoundMoveList() {
     u8 count;
     if (!ReadBook(&count, 1)) return false;
     const i32 entrySize = BookIsVersion0 ? Version0EntrySize : Version1EntrySize;
+    if (BookChoiceListOffset + ListCountSize + i64(count) * entrySize > BookLength) return false;
     u8 entries[MaxBookMoves * Version1EntrySize];
     if (!ReadBook(entries, size_t(count) * size_t(entrySize))) return false;
     for (i32 i = 0; i < count; i++) {
@@ -143,6 +136,16 @@ bool IsExcludedEntry(i32 i) {
     return BookChoiceStats[i] == (BookIsVersion0 ? ExcludedMark : ExcludedStats);
 }
 
+// An entry whose squares lie beyond h8 names no move: a damaged list. It is
+// never chosen, listed or learnt into.
+bool IsOnBoardEntry(i32 i) { return BookChoiceFrom[i] < 64 && BookChoiceTo[i] < 64; }
+
+i32 OnBoardEntryCount() {
+    i32 count = 0;
+    for (i32 i = 0; i < BookChoiceCount; i++) count += IsOnBoardEntry(i);
+    return count;
+}
+
 // The move word of entry i on the current board: its squares and the
 // pieces standing on them (none captured by en passant: the to square is
 // empty), no promotion piece.
@@ -159,8 +162,7 @@ Move BookEntryMove(i32 i) {
 i32 MarkPlayableEntries() {
     i32 playable = 0;
     for (i32 i = 0; i < BookChoiceCount; i++) {
-        const bool onBoard = BookChoiceFrom[i] < 64 && BookChoiceTo[i] < 64;
-        BookChoicePlayable[i] = !IsExcludedEntry(i) && onBoard &&
+        BookChoicePlayable[i] = !IsExcludedEntry(i) && IsOnBoardEntry(i) &&
                                 IsLegalMove(BookMoveToPlay(BookEntryMove(i)));
         if (BookChoicePlayable[i]) playable++;
     }
@@ -214,7 +216,7 @@ Move WinRatioMove() {
     return NthPlayableMove(Rand() % candidates);
 }
 
-// "e2e4 ": the squares as stored, whatever they hold.
+// "e2e4 ": the squares of an entry on the board.
 void PrintEntrySquares(i32 i) {
     const i32 from = BookChoiceFrom[i], to = BookChoiceTo[i];
     std::printf("%c%c%c%c ", 'a' + (from & 7), '1' + (from >> 3), 'a' + (to & 7), '1' + (to >> 3));
@@ -227,8 +229,17 @@ bool PrintListHeader() {
         PrintFlushed("No moves from current pos in book\n");
         return false;
     }
-    PrintFlushed("%d moves from current pos in book:\n", count);
+    PrintFlushed("%d moves from current pos in book:\n", OnBoardEntryCount());
     return true;
+}
+
+// Where learning may write: inside the move lists, never into the header
+// or the index (a damaged offset can name them), and never past the end of
+// the book, as it was checked or as it is now (a book cut short meanwhile
+// would grow a hole).
+bool MayWriteBook(i64 offset, i64 size) {
+    const i64 indexEnd = BookIndexEnd * IndexRecordSize;
+    return offset >= indexEnd && offset + size <= BookLength && offset + size <= BookFileLength();
 }
 
 // Writes the counters of entry i of the loaded list in place and flushes
@@ -237,6 +248,7 @@ bool PrintListHeader() {
 void WriteEntryStats(i32 i, i32 wins, i32 losses) {
     const i64 offset = BookChoiceListOffset + ListCountSize + i64(i) * Version1EntrySize + StatsOffsetInEntry;
     const u8 stats[2] = {u8(wins), u8(losses)};
+    if (!MayWriteBook(offset, sizeof stats)) return;
     if (SeekBook(offset)) std::fwrite(stats, 1, sizeof stats, BookFileHandle);
     std::fflush(BookFileHandle);
     BookChoiceStats[i] = u16(wins | losses << 8);
@@ -248,7 +260,7 @@ void WriteEntryStats(i32 i, i32 wins, i32 losses) {
 void RescaleLoadedList() {
     for (i32 i = 0; i < BookChoiceCount; i++) {
         const u16 stats = BookChoiceStats[i];
-        if (stats == 0 || stats == ExcludedStats) continue;
+        if (stats == 0 || stats == ExcludedStats || !IsOnBoardEntry(i)) continue;
         WriteEntryStats(i, 2 * (stats & 0xFF) / 3, 2 * (stats >> 8) / 3);
     }
 }
@@ -256,6 +268,13 @@ void RescaleLoadedList() {
 }  // namespace
 
 namespace {
+
+// A file that fails a check: its one line, and no book.
+template <typename... Values>
+void RefuseBook(const char* format, Values... values) {
+    PrintFlushed(format, values...);
+    CloseBookFile();
+}
 
 // OpenBook, and with forUpdate false the opening of a book that is only
 // looked at: read-only, without the notice that learning will not update it.
@@ -284,19 +303,21 @@ void OpenBookFile(const char* path, bool forUpdate) {
 
     // Every check comes before anything is switched: a refused file prints
     // its one line and changes no setting.
-    u8 header[BookHeaderSize];
-    const size_t headerRead = std::fread(header, 1, sizeof header, file);
-    if (headerRead < BookHeaderTextSize ||
-        std::memcmp(header, BookHeaderText, BookHeaderTextSize) != 0)
-        return RefuseBook("Invalid book format\n");
-    // The version is compared as a signed number: a negative one reads as 1.
-    const bool hasVersion = headerRead >= BookVersionOffset + 4;
-    const i32 version = hasVersion ? i32(LittleEndian32(header + BookVersionOffset)) : 0;
-    if (hasVersion && version > 1) return RefuseBook("Book version %d not supported\n", version);
-    const u32 nodeCount = LittleEndian32(header + BookNodeCountOffset);
-    if (headerRead < BookHeaderSize ||
-        i64(BookHeaderSize) + IndexRecordSize * i64(nodeCount) > BookFileLength())
-        return RefuseBook("Invalid book format\n");
+    const BookLayout layout = CheckBookFile(file);
+    switch (layout.fault) {
+        case BookFault::None: break;
+        case BookFault::NotABook:
+        case BookFault::CutInHeader: return RefuseBook("Invalid book format\n");
+        case BookFault::Version: return RefuseBook("Book version %d not supported\n", layout.version);
+        case BookFault::IndexPastEnd:
+        case BookFault::ListPastEnd:
+        case BookFault::ReadError:
+            // A header that promises more than the file holds: the line
+            // names the file and what is missing.
+            return RefuseBook("Invalid book format (\"%s\": %s)\n", path, BookFaultText(layout).c_str());
+    }
+    const i32 version = layout.version;
+    const u32 nodeCount = layout.nodeCount;
 
     if (version == 0) {
         // Version 0 has no counters to weigh or to learn.
@@ -307,6 +328,7 @@ void OpenBookFile(const char* path, bool forUpdate) {
     BookIsVersion0 = version == 0;
     BookNodeCount = nodeCount;
     BookIndexEnd = i64(nodeCount) + FirstIndexRecord;
+    BookLength = layout.length;
     BookReadOnly = readOnly;
     BookLoaded = 1;
     // The count is unsigned in the file: a book of 2^31 records or more
@@ -391,6 +413,7 @@ void PrintBookMoves() {
     if (BookIsVersion0) return PrintVersion0BookMoves();
     if (!PrintListHeader()) return;
     for (i32 i = 0; i < BookChoiceCount; i++) {
+        if (!IsOnBoardEntry(i)) continue;
         PrintEntrySquares(i);
         const u16 stats = BookChoiceStats[i];
         if (stats == 0)
@@ -406,6 +429,7 @@ void PrintBookMoves() {
 void PrintVersion0BookMoves() {
     if (!PrintListHeader()) return;
     for (i32 i = 0; i < BookChoiceCount; i++) {
+        if (!IsOnBoardEntry(i)) continue;
         PrintEntrySquares(i);
         PrintFlushed("%d\n", BookChoiceStats[i]);
     }

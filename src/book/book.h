@@ -41,7 +41,11 @@ constexpr i32 DISCOVER = 1;
 constexpr u32 BlackToMoveBookKey = 0x07D3ADEB;
 
 // Opens a book file, closing any open one first, checks it and reports the
-// outcome; a file that fails a check leaves no book open.
+// outcome; a file that fails a check leaves no book open. The check covers
+// the header and every move list the index names: a book whose index or
+// lists run past the end of the file (one cut short) is refused with a line
+// naming the file and what is missing. Lookups and learning then stay
+// inside the length checked.
 void OpenBook(const char* path);
 // The same for a book that is only looked at (listed, never learnt into):
 // opened for reading alone.

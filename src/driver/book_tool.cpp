@@ -1,6 +1,6 @@
 #include "driver/book_tool.h"
 
-#include <cerrno>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +12,7 @@
 #include "board/init_tables.h"
 #include "board/position_check.h"
 #include "book/book.h"
+#include "book/book_check.h"
 #include "book/book_maker.h"
 #include "book/book_writer.h"
 #include "book/polyglot.h"
@@ -56,7 +57,7 @@ constexpr const char* HelpText =
     "\n"
     "Options:\n"
     "  -o, --output BOOK  the book to write; it is replaced only once the whole\n"
-    "                     new book has been written\n"
+    "                     new book has been written, and never an input file\n"
     "  --plies N          how deep the book reaches, in plies (1 to 1000)\n"
     "  --min-games N      fewest games that keep a move in a book from PGN\n"
     "  -h, --help         this text\n"
@@ -80,24 +81,63 @@ int UsageError(const std::string& what) {
     return ExitUsage;
 }
 
-int InputError(const std::string& what) {
-    std::fprintf(stderr, "%s: %s\n", Program, what.c_str());
-    return ExitInput;
-}
+// The progress line on standard error: only on a terminal, where a person
+// watches work of more than a second, as one line rewritten once a second
+// and wiped before any other line. Where standard error is a file or a pipe
+// it would only add numbers that change from run to run.
+class Progress {
+public:
+    Progress() { Active = this; }
+    ~Progress() {
+        Clear();
+        Active = nullptr;
+    }
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
 
-void Warn(const std::string& what) { std::fprintf(stderr, "%s: %s\n", Program, what.c_str()); }
-
-// Progress lines on standard error, only for work that takes more than a
-// second, then once a second.
-struct Progress {
-    i64 next = NowMs() + ProgressDelayMs;
     bool Due() {
+        if (!onTerminal) return false;
         const i64 now = NowMs();
         if (now < next) return false;
         next = now + ProgressDelayMs;
         return true;
     }
+    void Show(const std::string& text) {
+        const std::string line = std::string(Program) + ": " + text;
+        std::fprintf(stderr, "\r%-*s", int(width), line.c_str());
+        std::fflush(stderr);
+        width = std::max(width, line.size());
+    }
+    // Wipes the progress line, if one is on screen.
+    static void Wipe() {
+        if (Active) Active->Clear();
+    }
+
+private:
+    void Clear() {
+        if (width == 0) return;
+        std::fprintf(stderr, "\r%*s\r", int(width), "");
+        std::fflush(stderr);
+        width = 0;
+    }
+    static Progress* Active;
+    bool onTerminal = IsTerminal(stderr);
+    i64 next = NowMs() + ProgressDelayMs;
+    size_t width = 0;
 };
+
+Progress* Progress::Active = nullptr;
+
+int InputError(const std::string& what) {
+    Progress::Wipe();
+    std::fprintf(stderr, "%s: %s\n", Program, what.c_str());
+    return ExitInput;
+}
+
+void Warn(const std::string& what) {
+    Progress::Wipe();
+    std::fprintf(stderr, "%s: %s\n", Program, what.c_str());
+}
 
 // The arguments of one run.
 struct Arguments {
@@ -171,21 +211,30 @@ std::string ParseArguments(int argc, char** argv, Arguments* args) {
     return "";
 }
 
-std::string ErrnoText() { return std::strerror(errno); }
-
 // Opens a file to read; null, with the reason, when it cannot be read as one.
+// Only a regular file is opened, and the open never waits: a FIFO without a
+// writer would block it, and one with a writer would feed it for ever.
 FILE* OpenInput(const std::string& path, std::string* problem) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        *problem = path + ": " + ErrnoText();
-        return nullptr;
-    }
-    if (!IsRegularFile(file)) {
-        std::fclose(file);
+    const OpenedFile opened = OpenRegularFileAsNamed(path, "rb");
+    if (opened.failure == OpenFailure::NotRegular)
         *problem = path + ": not a regular file";
-        return nullptr;
+    else if (!opened.file)
+        *problem = path + ": " + std::strerror(opened.errorNumber);
+    return opened.file;
+}
+
+// The book would be written over one of the inputs (by the same name,
+// another path to it or a link): the line that says so, or "" when the
+// output is another file.
+std::string OutputReplacesInput(const std::string& output, const std::vector<std::string>& inputs) {
+    FileIdentity written;
+    if (!PathIdentity(output, &written)) return "";
+    for (const std::string& input : inputs) {
+        FileIdentity read;
+        if (PathIdentity(input, &read) && read == written)
+            return "-o " + output + " names the input file " + input + "; nothing written";
     }
-    return file;
+    return "";
 }
 
 i64 FileSize(FILE* file) {
@@ -205,6 +254,7 @@ int WriteOutput(const std::string& path, const std::vector<BookWriterPosition>& 
     if (!writer.Commit(&problem)) return InputError("cannot write " + path + ": " + problem);
     u64 moves = 0;
     for (const BookWriterPosition& position : positions) moves += position.entries.size();
+    Progress::Wipe();
     std::printf("%s: %zu positions, %llu moves, %s\n", path.c_str(), positions.size(),
                 static_cast<unsigned long long>(moves), summary.c_str());
     return 0;
@@ -214,6 +264,8 @@ int FromPgn(const Arguments& args) {
     if (args.operands.empty()) return UsageError("from-pgn needs at least one PGN file");
     if (args.output.empty()) return UsageError("from-pgn needs the book to write: -o BOOK");
     const i32 plies = args.plies > 0 ? args.plies : DefaultPgnPlies;
+    const std::string replaced = OutputReplacesInput(args.output, args.operands);
+    if (!replaced.empty()) return InputError(replaced);
 
     BookCollector collector;
     PgnBookCounts total;
@@ -227,9 +279,8 @@ int FromPgn(const Arguments& args) {
             file, path, plies, collector, Warn, [&](i64 games, i64 bytes) {
                 if (!progress.Due()) return;
                 const i32 percent = size > 0 ? i32(bytes * 100 / size) : 100;
-                std::fprintf(stderr, "%s: %s: %lld games read (%d%%), %zu positions\n", Program,
-                             path.c_str(), static_cast<long long>(games), percent,
-                             collector.PositionCount());
+                progress.Show(path + ": " + std::to_string(games) + " games read (" + std::to_string(percent) +
+                              "%), " + std::to_string(collector.PositionCount()) + " positions");
             });
         const bool failed = std::ferror(file);
         std::fclose(file);
@@ -260,6 +311,8 @@ int FromPolyglot(const Arguments& args) {
     if (args.minGamesGiven) return UsageError("from-polyglot takes no --min-games (a Polyglot book counts no games)");
     const i32 plies = args.plies > 0 ? args.plies : DefaultPolyglotPlies;
     const std::string& path = args.operands[0];
+    const std::string replaced = OutputReplacesInput(args.output, args.operands);
+    if (!replaced.empty()) return InputError(replaced);
 
     std::string problem;
     FILE* file = OpenInput(path, &problem);
@@ -279,9 +332,7 @@ int FromPolyglot(const Arguments& args) {
     Progress progress;
     const PolyglotConversion conversion =
         ConvertPolyglotBook(std::move(entries), plies, [&](i64 walked) {
-            if (!progress.Due()) return;
-            std::fprintf(stderr, "%s: %s: %lld positions walked\n", Program, path.c_str(),
-                         static_cast<long long>(walked));
+            if (progress.Due()) progress.Show(path + ": " + std::to_string(walked) + " positions walked");
         });
     if (conversion.positions.empty())
         return InputError(path + ": no book move for the start position; nothing written");
@@ -293,28 +344,16 @@ int FromPolyglot(const Arguments& args) {
     return WriteOutput(args.output, conversion.positions, summary);
 }
 
-// The book's header, checked as the engine checks it; empty when it opens.
-std::string BookHeaderProblem(const std::string& path, u32* version) {
+// The book checked as the engine checks it at open: "" when it opens, else
+// the line naming the file and what is wrong.
+std::string BookProblem(const std::string& path, i32* version) {
     std::string problem;
     FILE* file = OpenInput(path, &problem);
     if (!file) return problem;
-    const i64 size = FileSize(file);
-    u8 header[36];
-    const size_t got = std::fread(header, 1, sizeof header, file);
+    const BookLayout layout = CheckBookFile(file);
     std::fclose(file);
-    const auto word = [&](size_t at) {
-        return u32(header[at]) | u32(header[at + 1]) << 8 | u32(header[at + 2]) << 16 |
-               u32(header[at + 3]) << 24;
-    };
-    if (got < 24 || std::memcmp(header, "~Korvalent openings book", 24) != 0)
-        return path + ": not a book of this engine (no \"~Korvalent openings book\" header)";
-    if (got < sizeof header) return path + ": cut short inside its header";
-    *version = word(24);
-    if (i32(*version) > 1) return path + ": book version " + std::to_string(i32(*version)) + " is not supported";
-    if (36 + 12 * i64(word(32)) > size)
-        return path + ": cut short: its index of " + std::to_string(word(32)) +
-               " positions runs past the end of the file";
-    return "";
+    *version = layout.version;
+    return layout.fault == BookFault::None ? "" : path + ": " + BookFaultText(layout);
 }
 
 int Show(const Arguments& args) {
@@ -322,8 +361,8 @@ int Show(const Arguments& args) {
     if (!args.output.empty() || args.plies > 0 || args.minGamesGiven)
         return UsageError("show takes no -o, --plies or --min-games");
     const std::string& path = args.operands[0];
-    u32 version = 0;
-    const std::string problem = BookHeaderProblem(path, &version);
+    i32 version = 0;
+    const std::string problem = BookProblem(path, &version);
     if (!problem.empty()) return InputError(problem);
 
     // The position: a FEN, given as one argument or as several words.
@@ -337,7 +376,7 @@ int Show(const Arguments& args) {
             return UsageError("not a position: " + std::string(LastPositionRefusal) + ": " + fen);
     }
 
-    std::printf("%s: ~Korvalent openings book, version %d\n", path.c_str(), i32(version));
+    std::printf("%s: ~Korvalent openings book, version %d\n", path.c_str(), version);
     std::fflush(stdout);
     OpenBookForReading(path.c_str());
     if (!BookLoaded) return InputError(path + ": cannot be read as a book");

@@ -6,10 +6,11 @@
 //   korvalent-book from-polyglot BOOK.bin -o Book.kvb [--plies N]
 //   korvalent-book show Book.kvb [FEN]
 //
-// Results go to standard output, progress (for work of more than a second)
-// and warnings to standard error. Exit code 0 on success, 1 when an input
-// cannot be read or the book cannot be written (one line names the file and
-// what is wrong), 2 on bad usage.
+// Results go to standard output, warnings to standard error, and progress,
+// for work of more than a second, to standard error when it is a terminal,
+// on one line rewritten in place. The book written never replaces an input.
+// Exit code 0 on success, 1 when an input cannot be read or the book cannot
+// be written (one line names the file and what is wrong), 2 on bad usage.
 #pragma once
 
 // The whole program; returns its exit code.

@@ -41,6 +41,19 @@ constexpr i32 DrawnMaterialLimit = 250;
 // Longest EPD line read at once; longer lines come in pieces.
 constexpr i32 EpdLineSize = 255;
 
+// Opens one of the tools' files, only a regular file and without waiting: a
+// FIFO of that name would block the open, or every read, for ever. Null
+// after the tool's line saying so.
+FILE* OpenToolFile(const char* path, const char* mode) {
+    const OpenedFile opened = OpenRegularFile(path, mode);
+    if (!opened.file) {
+        std::printf("Error opening file %s...%s\n", path,
+                    opened.failure == OpenFailure::NotRegular ? " (not a regular file)" : "");
+        std::fflush(stdout);
+    }
+    return opened.file;
+}
+
 // ---------------------------------------------------------------------------
 // The game file: only the Result and PlyCount tags are read.
 
@@ -145,10 +158,8 @@ void ExportPosition() {
     WriteFen(NoMove);
     LoadMaterialTableEntry();
 
-    FILE* csv = OpenFileTranslated(PgnEvalCsvPath, "a");
+    FILE* csv = OpenToolFile(PgnEvalCsvPath, "a");
     if (!csv) {
-        std::printf("Error opening file %s...\n", PgnEvalCsvPath);
-        std::fflush(stdout);
         PgnOutputFailed = true;
         return;
     }
@@ -214,12 +225,8 @@ void EvaluatePgnGame() {
 }
 
 i32 ProcessPgnFile() {
-    FILE* file = OpenFileTranslated(PgnSourcePath, "rb");
-    if (!file) {
-        std::printf("Error opening file %s...\n", PgnSourcePath);
-        std::fflush(stdout);
-        return 1;
-    }
+    FILE* file = OpenToolFile(PgnSourcePath, "rb");
+    if (!file) return 1;
     PgnStream in(file);
     PgnOutputFailed = false;
     i32 games = 0;
@@ -265,16 +272,10 @@ i32 ProcessPgnFile() {
 }
 
 void EvaluateEpdFile(const char* path) {
-    FILE* input = OpenFileTranslated(path, "r");
-    if (!input) {
-        std::printf("Error opening file %s...\n", path);
-        std::fflush(stdout);
-        return;
-    }
-    FILE* sample = OpenFileTranslated(EpdSamplePath, "w");
+    FILE* input = OpenToolFile(path, "r");
+    if (!input) return;
+    FILE* sample = OpenToolFile(EpdSamplePath, "w");
     if (!sample) {
-        std::printf("Error opening file %s...\n", EpdSamplePath);
-        std::fflush(stdout);
         std::fclose(input);
         return;
     }

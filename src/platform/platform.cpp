@@ -7,6 +7,7 @@
 #include <cstring>
 #include <ctime>
 
+#include <algorithm>
 #include <cctype>
 #include <map>
 #include <unordered_map>
@@ -307,14 +308,49 @@ static bool OpenFlagsOfMode(const char* mode, int* flags, std::string* streamMod
     return true;
 }
 
-OpenedFile OpenRegularFile(const char* path, const char* mode) {
-    OpenedFile opened;
+// The failure of an open, with the errno that says why.
+static OpenedFile OpenFailed(OpenedFile opened, OpenFailure failure, int error) {
+    opened.failure = failure;
+    opened.errorNumber = i32(error);
+    return opened;
+}
+
+// Opens opened.path as it is, only when it is a regular file.
+static OpenedFile OpenRegularPath(OpenedFile opened, const char* mode) {
     int flags = 0;
     std::string streamMode;
-    if (!OpenFlagsOfMode(mode, &flags, &streamMode)) {
-        opened.failure = OpenFailure::CannotOpen;
-        return opened;
+    if (!OpenFlagsOfMode(mode, &flags, &streamMode)) return OpenFailed(opened, OpenFailure::CannotOpen, EINVAL);
+    const bool mustExist = mode[0] == 'r';
+    struct stat info;
+    if (stat(opened.path.c_str(), &info) == 0) {
+        if (!S_ISREG(info.st_mode)) return OpenFailed(opened, OpenFailure::NotRegular, 0);
+    } else if (mustExist) {
+        const int error = errno;
+        return OpenFailed(opened, error == ENOENT || error == ENOTDIR ? OpenFailure::Missing : OpenFailure::CannotOpen,
+                          error);
     }
+    const int fd = open(opened.path.c_str(), flags | O_NONBLOCK, 0666);
+    if (fd < 0) {
+        const int error = errno;
+        return OpenFailed(opened, error == ENOENT ? OpenFailure::Missing : OpenFailure::CannotOpen, error);
+    }
+    // What was opened is what counts: the name may have changed meanwhile.
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        return OpenFailed(opened, OpenFailure::NotRegular, 0);
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    opened.file = fdopen(fd, streamMode.c_str());
+    if (opened.file == nullptr) {
+        const int error = errno;
+        close(fd);
+        return OpenFailed(opened, OpenFailure::CannotOpen, error);
+    }
+    return opened;
+}
+
+OpenedFile OpenRegularFile(const char* path, const char* mode) {
+    OpenedFile opened;
     // Only a file that must already exist is looked for in other cases; a
     // write creates the name as given.
     const std::string translated = TranslatePath(path);
@@ -322,38 +358,14 @@ OpenedFile OpenRegularFile(const char* path, const char* mode) {
     const std::string found = mustExist ? FindFileCaseInsensitive(translated) : translated;
     opened.path = found.empty() ? translated : found;
     // A kept listing has answered already: no call to learn it again.
-    if (mustExist && found.empty() && ListingCache) {
-        opened.failure = OpenFailure::Missing;
-        return opened;
-    }
-    struct stat info;
-    if (stat(opened.path.c_str(), &info) == 0) {
-        if (!S_ISREG(info.st_mode)) {
-            opened.failure = OpenFailure::NotRegular;
-            return opened;
-        }
-    } else if (mustExist) {
-        opened.failure = errno == ENOENT || errno == ENOTDIR ? OpenFailure::Missing : OpenFailure::CannotOpen;
-        return opened;
-    }
-    const int fd = open(opened.path.c_str(), flags | O_NONBLOCK, 0666);
-    if (fd < 0) {
-        opened.failure = errno == ENOENT ? OpenFailure::Missing : OpenFailure::CannotOpen;
-        return opened;
-    }
-    // What was opened is what counts: the name may have changed meanwhile.
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
-        opened.failure = OpenFailure::NotRegular;
-        return opened;
-    }
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    opened.file = fdopen(fd, streamMode.c_str());
-    if (opened.file == nullptr) {
-        close(fd);
-        opened.failure = OpenFailure::CannotOpen;
-    }
-    return opened;
+    if (mustExist && found.empty() && ListingCache) return OpenFailed(opened, OpenFailure::Missing, ENOENT);
+    return OpenRegularPath(opened, mode);
+}
+
+OpenedFile OpenRegularFileAsNamed(const std::string& path, const char* mode) {
+    OpenedFile opened;
+    opened.path = path;
+    return OpenRegularPath(opened, mode);
 }
 
 OpenedFile OpenRegularFileTrimmingBlanks(const char* path, const char* mode) {
@@ -373,6 +385,36 @@ bool DirectoryIdentity(const char* path, FileIdentity* identity) {
     identity->device = u64(info.st_dev);
     identity->inode = u64(info.st_ino);
     return true;
+}
+
+bool PathIdentity(const std::string& path, FileIdentity* identity) {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) return false;
+    identity->device = u64(info.st_dev);
+    identity->inode = u64(info.st_ino);
+    return true;
+}
+
+bool IsTerminal(FILE* stream) { return isatty(fileno(stream)) == 1; }
+
+i64 NextDataOffset(FILE* file, i64 from) {
+#ifdef SEEK_DATA
+    const int fd = fileno(file);
+    // The stream keeps its own idea of where the descriptor stands: put it
+    // back where it was.
+    const off_t was = lseek(fd, 0, SEEK_CUR);
+    if (was < 0) return from;
+    const off_t data = lseek(fd, off_t(from), SEEK_DATA);
+    const int error = errno;
+    lseek(fd, was, SEEK_SET);
+    if (data >= 0) return i64(data);
+    // No data at or after from: a hole to the end, or from is past the end.
+    struct stat info;
+    if (error == ENXIO && fstat(fd, &info) == 0) return std::max(from, i64(info.st_size));
+#else
+    (void)file;
+#endif
+    return from;
 }
 
 AtomicFileWriter::~AtomicFileWriter() { Discard(); }

@@ -120,6 +120,8 @@ struct OpenedFile {
     // The path opened or refused, as the file system has it: translated,
     // and the case-insensitive match where that is what exists.
     std::string path;
+    // The errno of a failed open (0 for a file that is not regular).
+    i32 errorNumber = 0;
 };
 
 // Opens a file as OpenFileTranslated does, but only a regular file: a FIFO,
@@ -133,6 +135,10 @@ OpenedFile OpenRegularFile(const char* path, const char* mode);
 // OpenRegularFile of the name as given and, when nothing of that name
 // exists, of the name without its trailing blanks.
 OpenedFile OpenRegularFileTrimmingBlanks(const char* path, const char* mode);
+
+// OpenRegularFile of a Linux path exactly as given (a command-line
+// argument): no translation and no search without regard to case.
+OpenedFile OpenRegularFileAsNamed(const std::string& path, const char* mode);
 
 // The path the file system has for a Windows-style path: the translated
 // path when it exists, else its case-insensitive match, else the translated
@@ -151,3 +157,16 @@ struct FileIdentity {
 // The identity of the directory a Windows-style path names (its components
 // matched without regard to case); false when it names none.
 bool DirectoryIdentity(const char* path, FileIdentity* identity);
+
+// The identity of the file a Linux path names, through any symbolic links;
+// false when it names none. Two names of one file (another path to it, a
+// link) have the same identity.
+bool PathIdentity(const std::string& path, FileIdentity* identity);
+
+// True when the stream is a terminal (a person watching), not a file or pipe.
+bool IsTerminal(FILE* stream);
+
+// The first offset at or after from where the open file holds data, the
+// file's length when only a hole follows, and from itself where the file
+// system cannot tell: the bytes in between are a hole and read as zeros.
+i64 NextDataOffset(FILE* file, i64 from);

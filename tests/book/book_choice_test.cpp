@@ -244,15 +244,20 @@ TEST_F(BookChoice, EntriesThePositionDoesNotAllowAreNeverChosen) {
     EXPECT_EQ(ChooseSeeded(&draws), "e5d6");
 }
 
-TEST_F(BookChoice, DamagedListsAreNotInTheBook) {
+// A list that runs past the end of the file refuses the whole book at open,
+// with a line naming the file and the list: such a file was cut short or is
+// damaged, and no lookup or learning may rely on it.
+TEST_F(BookChoice, DamagedListsRefuseTheBook) {
     SetPosition(StartFen);
     u32 key1, key2;
     BookKeyOfPosition(&key1, &key2);
+    // The list at 48, 9 bytes (5 in version 0): the file ends at 57 (55).
     const TestBookPosition sound = {key1, key2, {{"e2e4", 0x0000}, {"d2d4", 0x0000}}};
     struct Case {
         const char* what;
         TestBookPosition position;
         u32 version;
+        const char* fault;
     };
     TestBookPosition countPast = sound, entriesPast = sound, offsetAtEnd = sound,
                      offsetFar = sound;
@@ -261,18 +266,25 @@ TEST_F(BookChoice, DamagedListsAreNotInTheBook) {
     offsetAtEnd.offset = 57;  // the file's length
     offsetFar.offset = 0xFFFFFFF0;
     const Case cases[] = {
-        {"count past the end", countPast, 1},
-        {"count past the end, version 0", countPast, 0},
-        {"entries past the end", entriesPast, 1},
-        {"offset at the end", offsetAtEnd, 1},
-        {"offset far past the end", offsetFar, 1},
-        {"offset far past the end, version 0", offsetFar, 0},
+        {"count past the end", countPast, 1,
+         "the move list at byte 48 (3 moves) runs past the end of the file (57 bytes)"},
+        {"count past the end, version 0", countPast, 0,
+         "the move list at byte 48 (3 moves) runs past the end of the file (55 bytes)"},
+        {"entries past the end", entriesPast, 1,
+         "the move list at byte 53 (11 moves) runs past the end of the file (57 bytes)"},
+        {"offset at the end", offsetAtEnd, 1, "a move list at byte 57 lies past the end of the file (57 bytes)"},
+        {"offset far past the end", offsetFar, 1,
+         "a move list at byte 4294967280 lies past the end of the file (57 bytes)"},
+        {"offset far past the end, version 0", offsetFar, 0,
+         "a move list at byte 4294967280 lies past the end of the file (55 bytes)"},
     };
     for (const Case& c : cases) {
         TestBook book;
         book.version = c.version;
         book.positions = {c.position};
-        LoadBook(WriteBook(TestBookBytes(book)));
+        const std::string path = WriteBook(TestBookBytes(book));
+        EXPECT_EQ(OpenBookOutput(path), "Invalid book format (\"" + path + "\": " + c.fault + ")\n") << c.what;
+        EXPECT_EQ(BookLoaded, 0) << c.what;
         EXPECT_EQ(ChooseBookMove(), NoMove) << c.what;
         EXPECT_EQ(Listing(), "No moves from current pos in book\n") << c.what;
     }
@@ -306,8 +318,9 @@ TEST_F(BookChoice, ListingShowsTheEntriesAsStored) {
         EXPECT_EQ(Listing(), c.printed) << c.fixture << " " << c.moves.size();
     }
 
-    // Empty lists print their header alone; squares beyond h8 and moves
-    // the position does not allow are listed all the same.
+    // Empty lists print their header alone; moves the position does not
+    // allow are listed all the same, entries with a square beyond h8 (no
+    // move at all) are not.
     struct Made {
         TestBook book;
         const char* printed;
@@ -315,11 +328,12 @@ TEST_F(BookChoice, ListingShowsTheEntriesAsStored) {
     const Made made[] = {
         {StartBook({}), "0 moves from current pos in book:\n"},
         {StartBook({}, 0), "0 moves from current pos in book:\n"},
-        {StartBook({{"e7e5", 0x0001}, {"a1a9", 0x0201, 64, 200}, {"h8h8", 0xFFFF}}),
-         "3 moves from current pos in book:\n"
+        {StartBook({{"e7e5", 0x0001}, {"a1a9", 0x0201, 64, 200}, {"h8h8", 0xFFFF}, {"e1e9", 0x0000, 4, 68}}),
+         "2 moves from current pos in book:\n"
          "e7e5 100% (not less than 0 game(s))\n"
-         "a9aJ 33% (not less than 1 game(s))\n"
          "h8h8 -\n"},
+        {StartBook({{"e2e4", 7}, {"e2e9", 0, 12, 255}, {"e9e4", 255, 76, 28}}, 0),
+         "1 moves from current pos in book:\ne2e4 7\n"},
     };
     for (const Made& m : made) {
         LoadBook(WriteBook(TestBookBytes(m.book)));

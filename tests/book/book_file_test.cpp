@@ -205,6 +205,11 @@ TEST_F(BookFile, OpenBookReportsEachOutcome) {
         return bytes;
     };
     const std::string invalid = "Invalid book format\n";
+    // A header that promises more than the file holds: the line names the
+    // file and what is missing.
+    const auto cut = [&](const std::string& what) {
+        return "Invalid book format (\"" + scratch + "/book.kvb\": " + what + ")\n";
+    };
     const std::string loaded = "3 nodes in openings book\n";
     const std::string version0 = "NG: Book learning not supported for book version 0\n" + loaded;
     struct Case {
@@ -218,7 +223,8 @@ TEST_F(BookFile, OpenBookReportsEachOutcome) {
         {"version 0", ReadTestFile(BookFixturePath("golden_v0.kvb")), version0, 1, 1},
         {"negative version reads as 1", withHeader(0x80000000, 3, 103), loaded, 1, 0},
         {"version -1", withHeader(0xFFFFFFFF, 3, 103), loaded, 1, 0},
-        {"index without lists", withHeader(1, 3, 72), loaded, 1, 0},
+        {"index without lists", withHeader(1, 3, 72),
+         cut("a move list at byte 72 lies past the end of the file (72 bytes)"), 0, 0},
         {"empty file", "", invalid, 0, 0},
         {"other text", "~Korvalent opening  book" + golden.substr(24), invalid, 0, 0},
         {"text cut short", golden.substr(0, 20), invalid, 0, 0},
@@ -227,11 +233,15 @@ TEST_F(BookFile, OpenBookReportsEachOutcome) {
         // The version is checked before the length.
         {"version 7, short", withHeader(7, 3, 30), "Book version 7 not supported\n", 0, 0},
         {"header cut short", golden.substr(0, 35), invalid, 0, 0},
-        {"index cut short", withHeader(1, 3, 71), invalid, 0, 0},
-        {"index cut short, version 0", withHeader(0, 3, 71), invalid, 0, 0},
-        {"N past any file", withHeader(1, 0xFFFFFFFF, 103), invalid, 0, 0},
+        {"index cut short", withHeader(1, 3, 71),
+         cut("its index of 3 positions runs past the end of the file (71 bytes)"), 0, 0},
+        {"index cut short, version 0", withHeader(0, 3, 71),
+         cut("its index of 3 positions runs past the end of the file (71 bytes)"), 0, 0},
+        {"N past any file", withHeader(1, 0xFFFFFFFF, 103),
+         cut("its index of 4294967295 positions runs past the end of the file (103 bytes)"), 0, 0},
         // 12 * N wraps to 8 in 32 bits.
-        {"N wrapping 32 bits", withHeader(1, 0x15555556, 103), invalid, 0, 0},
+        {"N wrapping 32 bits", withHeader(1, 0x15555556, 103),
+         cut("its index of 357913942 positions runs past the end of the file (103 bytes)"), 0, 0},
     };
     for (const Case& c : cases) {
         UseBookLearning = 1;
@@ -252,6 +262,53 @@ TEST_F(BookFile, OpenBookReportsEachOutcome) {
     const std::string missing = scratch + "/missing.kvb";
     EXPECT_EQ(OpenBookOutput(missing), "Error opening \"" + missing + "\"!\n");
     EXPECT_EQ(BookLoaded, 0);
+}
+
+// A book cut short keeps its header and often its whole index, but the move
+// lists the index names run past the new end. Every cut is refused at open
+// with a line naming the file and the first list that does not fit, and the
+// file is left as it was.
+TEST_F(BookFile, CutBookIsRefusedAtOpen) {
+    // golden_v1.kvb, 103 bytes: lists at 72 (after 1.e4, 2 moves), 81
+    // (start, 4) and 98 (after 1.e4 e5, 1). golden_v0.kvb, 96 bytes: at 72,
+    // 79 and 92.
+    const std::string golden = ReadTestFile(BookFixturePath("golden_v1.kvb"));
+    const std::string golden0 = ReadTestFile(BookFixturePath("golden_v0.kvb"));
+    ASSERT_EQ(golden.size(), 103u);
+    ASSERT_EQ(golden0.size(), 96u);
+    struct Case {
+        const char* what;
+        std::string bytes;
+        const char* fault;
+    };
+    const Case cases[] = {
+        {"one byte short", golden.substr(0, 102),
+         "the move list at byte 98 (1 moves) runs past the end of the file (102 bytes)"},
+        {"the last list's count alone", golden.substr(0, 99),
+         "the move list at byte 98 (1 moves) runs past the end of the file (99 bytes)"},
+        {"the last list gone", golden.substr(0, 98),
+         "a move list at byte 98 lies past the end of the file (98 bytes)"},
+        {"inside the start's list", golden.substr(0, 90),
+         "the move list at byte 81 (4 moves) runs past the end of the file (90 bytes)"},
+        {"two thirds", golden.substr(0, 69), "its index of 3 positions runs past the end of the file (69 bytes)"},
+        {"version 0, one byte short", golden0.substr(0, 95),
+         "the move list at byte 92 (1 moves) runs past the end of the file (95 bytes)"},
+    };
+    for (const Case& c : cases) {
+        LoadBook(BookFixturePath("golden_v1.kvb"));
+        UseBookLearning = 1;
+        UseBookWeights = 1;
+        const std::string path = WriteBook(c.bytes);
+        EXPECT_EQ(OpenBookOutput(path), "Invalid book format (\"" + path + "\": " + c.fault + ")\n") << c.what;
+        EXPECT_EQ(BookLoaded, 0) << c.what;
+        EXPECT_EQ(BookFileHandle, nullptr) << c.what;
+        // A refused version-0 book switches nothing off.
+        EXPECT_EQ(UseBookLearning, 1) << c.what;
+        EXPECT_EQ(UseBookWeights, 1) << c.what;
+        Reach(Start);
+        EXPECT_EQ(ChooseBookMove(), NoMove) << c.what;
+        EXPECT_EQ(ReadTestFile(path), c.bytes) << c.what;
+    }
 }
 
 TEST_F(BookFile, FailedOpenLeavesNoBook) {

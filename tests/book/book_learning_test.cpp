@@ -172,7 +172,7 @@ TEST_F(BookLearning, BooksAndListsThatAreNeverWritten) {
         std::string bytes;
     };
     // The list after 1.e4 e5 (the last one) claims more entries than the
-    // file holds, or lies beyond its end.
+    // file holds, or lies beyond its end: the book is refused at open.
     TestBook longCount = GoldenVersion1Book(), farList = GoldenVersion1Book();
     longCount.positions[2].count = 2;
     farList.positions[2].offset = 4000;
@@ -183,7 +183,8 @@ TEST_F(BookLearning, BooksAndListsThatAreNeverWritten) {
     };
     for (const Case& c : cases) {
         const std::string path = WriteBook(c.bytes);
-        LoadBook(path);
+        // A list past the end refuses the whole book at open.
+        OpenBookOutput(path);
         // A later setting may switch learning on again; the book stays as it is.
         UseBookLearning = 1;
         SetPosition(StartFen, game);
@@ -287,6 +288,70 @@ TEST_F(BookLearning, MoveFromAPositionSetUpWithEnPassantIsNeverCredited) {
         EXPECT_EQ(ReadTestFile(path), bookBytes(c.g8f6Stats)) << c.moves.size() << " moves";
         CloseBookFile();
     }
+}
+
+// A book cut short while the engine has it open: the game's update of 2.Nf3
+// after 1.e4 e5 (the counters at 101-102 of the golden book) lies past the
+// new end, and the file is neither written nor made longer, through the
+// same handle that read the book before.
+TEST_F(BookLearning, BookCutAfterOpenIsNeverWrittenPastItsEnd) {
+    for (const off_t length : {102, 101, 100, 99, 90}) {
+        const std::string path = WriteBook(GoldenV1);
+        LoadBook(path);
+        // Lookups read the book through the handle's buffer.
+        SetPosition(StartFen, {"e2e4", "e7e5"});
+        ASSERT_NE(ChooseBookMove(), NoMove);
+        ASSERT_EQ(truncate(path.c_str(), length), 0);
+        SetPosition(StartFen, {"e2e4", "e7e5", "g1f3", "b8c6"});
+        BookLearnedThisGame = 0;
+        LearnBookFromGame(1);
+        EXPECT_EQ(ReadTestFile(path), GoldenV1.substr(0, size_t(length))) << length;
+        CloseBookFile();
+    }
+}
+
+// A damaged offset can name a "list" inside the header or the index: it is
+// read like any other, but learning never writes there. Here the start
+// position's list lies in the reserved word, with one entry e2e4 whose
+// counter word would be byte 31 and the low byte of N.
+TEST_F(BookLearning, ListInsideTheHeaderIsNeverWritten) {
+    const TestBookPosition golden = GoldenVersion1Book().positions[1];
+    TestBook book;
+    book.positions = {{golden.key1, golden.key2, {{"e2e4", 0x0000}}, 28}};
+    std::string bytes = TestBookBytes(book);
+    bytes[28] = 1;                      // the count
+    bytes[29] = char(TestSquare("e2"));  // from
+    bytes[30] = char(TestSquare("e4"));  // to
+    bytes[31] = 0;                      // wins; losses are N's low byte, 1
+    const std::string path = WriteBook(bytes);
+    LoadBook(path);
+    // The start placement again after 1.Nf3 Nf6 2.Ng1 Ng8, so that 3.e4 is
+    // a book move of the game (a move from the set-up position never is).
+    SetPosition(StartFen, {"g1f3", "g8f6", "f3g1", "f6g8"});
+    EXPECT_EQ(ChooseBookMove(), MakeMoveWord(E2, E4, PAWN));
+    SetPosition(StartFen, {"g1f3", "g8f6", "f3g1", "f6g8", "e2e4", "e7e5"});
+    BookLearnedThisGame = 0;
+    LearnBookFromGame(0);
+    EXPECT_EQ(ChangedBytes(bytes, ReadTestFile(path)), "");
+    CloseBookFile();
+}
+
+// Entries whose squares lie beyond h8 name no move: a rescale of their list
+// passes them over, as the listing and the choice do.
+TEST_F(BookLearning, EntriesBeyondH8AreNeverWritten) {
+    const TestBookPosition golden = GoldenVersion1Book().positions[1];
+    auto startBook = [&](u16 e2e4, u16 d2d4) {
+        TestBook book;
+        book.positions = {{golden.key1, golden.key2,
+                           {{"e2e4", e2e4}, {"e2e4", 0x0303, 76, 92}, {"d2d4", d2d4}}}};
+        return TestBookBytes(book);
+    };
+    const std::string path = WriteBook(startBook(0x00FD, 0x0300));
+    LoadBook(path);
+    SetPosition(StartFen);
+    UpdateBookLearning(1, ParseMoveText("e2e4"));
+    EXPECT_EQ(ReadTestFile(path), startBook(0x00AA, 0x0200));
+    CloseBookFile();
 }
 
 }  // namespace

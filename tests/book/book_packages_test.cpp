@@ -66,6 +66,10 @@ TEST(BookPackages, GnuChessBookPlaysInTheEngine) {
     ToolDirectory dir;
     const ToolRun made = dir.Run({"from-polyglot", GnuChessBook, "-o", "Book.kvb"});
     ASSERT_EQ(made.exitCode, 0) << made.err;
+    // The result line alone: progress (a second or more of work) is only
+    // shown on a terminal.
+    EXPECT_EQ(made.err, "");
+    EXPECT_EQ(Lines(made.out), 1u) << made.out;
     const std::string book = dir.path + "/Book.kvb";
 
     // The engine opens it: tens of thousands of positions.
@@ -128,6 +132,48 @@ TEST(BookPackages, EcoLinesMakeABook) {
     EXPECT_NE(afterE4.find("\nc7c5 ?\n"), std::string::npos) << afterE4;
     EXPECT_NE(afterE4.find("\ne7e5 ?\n"), std::string::npos) << afterE4;
     EXPECT_GE(std::stoi(afterE4), 10) << afterE4;
+}
+
+// GNU Chess's book cut short, as a copy that stopped early leaves it: from
+// one byte short to two thirds (1,242,810 bytes keeps the whole index and
+// cuts the lists), the engine names the file and what is wrong at start-up
+// and plays without it, "show" refuses it, and a game with book learning on
+// leaves the file as it was, byte for byte.
+TEST(BookPackages, CutGnuChessBookIsNoBook) {
+    if (Missing(GnuChessBook, "gnuchess-book")) GTEST_SKIP() << GnuChessBook << " is missing";
+    ToolDirectory dir;
+    const ToolRun made = dir.Run({"from-polyglot", GnuChessBook, "-o", "Book.kvb"});
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+    const std::string whole = ReadTestFile(dir.path + "/Book.kvb");
+    const size_t indexEnd = 36 + 12 * size_t(u8(whole[32]) | u8(whole[33]) << 8 | u8(whole[34]) << 16);
+    ASSERT_GT(whole.size(), 1242810u);
+    ASSERT_LT(indexEnd, 1242810u);
+    for (const size_t length : {whole.size() - 1, whole.size() - 100, size_t(1242810), indexEnd + 1,
+                                whole.size() * 2 / 3}) {
+        const std::string cut = whole.substr(0, length);
+        ASSERT_TRUE(WriteTestFile(dir.path + "/Book.kvb", cut));
+        const std::string end = "past the end of the file (" + std::to_string(length) + " bytes)";
+
+        const ToolRun show = dir.Run({"show", "Book.kvb"});
+        EXPECT_EQ(show.exitCode, 1) << length;
+        EXPECT_EQ(show.err.rfind("korvalent-book: Book.kvb: ", 0), 0u) << show.err;
+        EXPECT_NE(show.err.find(end + "\n"), std::string::npos) << show.err;
+        EXPECT_EQ(Lines(show.err), 1u) << show.err;
+        EXPECT_EQ(show.out, "") << length;
+
+        // The engine is white: 3.d4 and the "new" after it would teach the
+        // book a draw for 2.Nf3 and 3.d4.
+        const EngineRun run = RunEngine(
+            "xboard\nnew\nforce\ne2e4\ne7e5\ng1f3\nb8c6\nd2d4\nnew\nbkm\nquit\n", 60, dir.path);
+        EXPECT_EQ(run.exitCode, 0) << run.output;
+        EXPECT_NE(run.output.find("Invalid book format (\"Book.kvb\": "), std::string::npos) << run.output;
+        EXPECT_NE(run.output.find(end + ")\n"), std::string::npos) << run.output;
+        EXPECT_EQ(run.output.find(" nodes in openings book"), std::string::npos) << run.output;
+        EXPECT_NE(run.output.find("No book loaded...\n"), std::string::npos) << run.output;
+        const std::string after = ReadTestFile(dir.path + "/Book.kvb");
+        EXPECT_EQ(after.size(), length);
+        EXPECT_TRUE(after == cut) << length << ": the book was written";
+    }
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "book/test_book.h"
 #include "book/tool_run.h"
@@ -230,6 +231,98 @@ TEST(BookTool, HelpAndShow) {
     EXPECT_EQ(show.exitCode, 0);
     EXPECT_EQ(show.out.find("read-only"), std::string::npos) << show.out;
     EXPECT_EQ(ReadTestFile(dir.path + "/golden.kvb"), TestBookBytes(GoldenVersion1Book()));
+}
+
+// A FIFO in place of an input would block the open (no writer) or feed the
+// tool for ever: it is refused as no regular file, at once. The limit only
+// turns a hang into a failure.
+TEST(BookTool, FifoInputsAreRefusedWithoutWaiting) {
+    ToolDirectory dir;
+    for (const char* name : {"g.pgn", "b.bin", "k.kvb"})
+        ASSERT_EQ(mkfifo((dir.path + "/" + name).c_str(), 0644), 0) << name;
+    const std::set<std::string> files = dir.Files();
+    struct Case {
+        std::vector<std::string> args;
+        const char* name;
+    };
+    const Case cases[] = {
+        {{"from-pgn", "g.pgn", "-o", "x.kvb"}, "g.pgn"},
+        {{"from-polyglot", "b.bin", "-o", "x.kvb"}, "b.bin"},
+        {{"show", "k.kvb"}, "k.kvb"},
+    };
+    for (const Case& c : cases) {
+        const ToolRun run = dir.Run(c.args, 30);
+        EXPECT_EQ(run.exitCode, 1) << c.name << (run.exitCode == 124 ? ": blocked" : "");
+        EXPECT_EQ(run.err, std::string("korvalent-book: ") + c.name + ": not a regular file\n");
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(dir.Files(), files) << c.name;
+    }
+}
+
+// The book is never written over one of its inputs, whatever name -o gives
+// that file: the same name, another path, a symbolic or a hard link. The
+// run stops before it reads or writes anything.
+TEST(BookTool, OutputThatIsAnInputIsRefused) {
+    ToolDirectory dir;
+    dir.Put("games.pgn", RoundTripPgn);
+    dir.Put("other.pgn", RoundTripPgn);
+    const std::string polyglot(32, '\1');
+    dir.Put("book.bin", polyglot);
+    ASSERT_EQ(symlink("games.pgn", (dir.path + "/link.pgn").c_str()), 0);
+    ASSERT_EQ(link((dir.path + "/games.pgn").c_str(), (dir.path + "/hard.pgn").c_str()), 0);
+    const std::set<std::string> files = dir.Files();
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"from-pgn", "games.pgn", "-o", "games.pgn"}, "-o games.pgn names the input file games.pgn"},
+        {{"from-pgn", "games.pgn", "-o", "./games.pgn"}, "-o ./games.pgn names the input file games.pgn"},
+        {{"from-pgn", "games.pgn", "-o", dir.path + "/games.pgn"},
+         "-o " + dir.path + "/games.pgn names the input file games.pgn"},
+        {{"from-pgn", "games.pgn", "-o", "link.pgn"}, "-o link.pgn names the input file games.pgn"},
+        {{"from-pgn", "link.pgn", "-o", "games.pgn"}, "-o games.pgn names the input file link.pgn"},
+        {{"from-pgn", "hard.pgn", "-o", "games.pgn"}, "-o games.pgn names the input file hard.pgn"},
+        {{"from-pgn", "other.pgn", "games.pgn", "-o", "../work/games.pgn"},
+         "-o ../work/games.pgn names the input file games.pgn"},
+        {{"from-polyglot", "book.bin", "-o", "./book.bin"}, "-o ./book.bin names the input file book.bin"},
+    };
+    for (const Case& c : cases) {
+        const ToolRun run = dir.Run(c.args);
+        EXPECT_EQ(run.exitCode, 1) << c.message;
+        EXPECT_EQ(run.err, "korvalent-book: " + c.message + "; nothing written\n");
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(ReadTestFile(dir.path + "/games.pgn"), RoundTripPgn) << c.message;
+        EXPECT_EQ(ReadTestFile(dir.path + "/other.pgn"), RoundTripPgn) << c.message;
+        EXPECT_EQ(ReadTestFile(dir.path + "/book.bin"), polyglot) << c.message;
+        EXPECT_EQ(dir.Files(), files) << c.message;
+    }
+}
+
+// A book cut short is no book for "show" either: one line names the file
+// and the first list that does not fit, and nothing is listed.
+TEST(BookTool, ShowRefusesABookCutShort) {
+    // 103 bytes: lists at 72 (2 moves), 81 (4) and 98 (1).
+    const std::string golden = TestBookBytes(GoldenVersion1Book());
+    ASSERT_EQ(golden.size(), 103u);
+    struct Case {
+        size_t length;
+        const char* fault;
+    };
+    const Case cases[] = {
+        {102, "the move list at byte 98 (1 moves) runs past the end of the file (102 bytes)"},
+        {90, "the move list at byte 81 (4 moves) runs past the end of the file (90 bytes)"},
+        {72, "a move list at byte 72 lies past the end of the file (72 bytes)"},
+        {69, "its index of 3 positions runs past the end of the file (69 bytes)"},
+    };
+    ToolDirectory dir;
+    for (const Case& c : cases) {
+        dir.Put("cut.kvb", golden.substr(0, c.length));
+        const ToolRun run = dir.Run({"show", "cut.kvb"});
+        EXPECT_EQ(run.exitCode, 1) << c.length;
+        EXPECT_EQ(run.err, std::string("korvalent-book: cut.kvb: ") + c.fault + "\n");
+        EXPECT_EQ(run.out, "") << c.length;
+    }
 }
 
 }  // namespace

@@ -22,8 +22,9 @@ std::string Quoted(const std::string& word) {
 
 }  // namespace
 
-ToolRun RunTool(const std::string& dir, const std::vector<std::string>& args) {
-    std::string command = "cd " + Quoted(dir) + " && " + Quoted(KORVALENT_BOOK_TOOL);
+ToolRun RunTool(const std::string& dir, const std::vector<std::string>& args, int seconds) {
+    std::string command = "cd " + Quoted(dir) + " && timeout -k 5 " + std::to_string(seconds) + " " +
+                          Quoted(KORVALENT_BOOK_TOOL);
     for (const std::string& arg : args) command += " " + Quoted(arg);
     command += " > ../tool.out 2> ../tool.err";
     const int status = std::system(command.c_str());

@@ -11,9 +11,15 @@ struct ToolRun {
     int exitCode = -1;
 };
 
+// A run that takes longer is stopped (exit code 124): a tool that blocks,
+// on a FIFO say, fails its test instead of holding the whole suite. Far
+// above any real run, even under the sanitizers.
+constexpr int ToolTimeLimitSeconds = 600;
+
 // Runs korvalent-book in dir with the arguments (its output files go to the
-// directory above dir).
-ToolRun RunTool(const std::string& dir, const std::vector<std::string>& args);
+// directory above dir), for at most `seconds`.
+ToolRun RunTool(const std::string& dir, const std::vector<std::string>& args,
+                int seconds = ToolTimeLimitSeconds);
 
 // A scratch directory for the tool with a sub-directory it works in, so
 // that its output files sit beside nothing else.
@@ -23,7 +29,9 @@ struct ToolDirectory {
     ToolDirectory();
     // Writes a file into the working directory: its path.
     std::string Put(const char* name, const std::string& bytes) const;
-    ToolRun Run(const std::vector<std::string>& args) const { return RunTool(path, args); }
+    ToolRun Run(const std::vector<std::string>& args, int seconds = ToolTimeLimitSeconds) const {
+        return RunTool(path, args, seconds);
+    }
     // The names in the working directory (a temporary file left behind among them).
     std::set<std::string> Files() const;
 };

@@ -254,7 +254,8 @@ TEST_F(GameFileTools, MissingOrUnwritableFilesStopTheTool) {
     // tool stops there (game 3's ambiguous move is never reached).
     InstallPgn(ReadFile(FixturePath("games.pgn")));
     ASSERT_EQ(mkdir("work/my_eval.csv", 0755), 0);
-    EXPECT_EQ(Captured([] { ProcessPgnFile(); }), "Error opening file c:\\work\\my_eval.csv...\n");
+    EXPECT_EQ(Captured([] { ProcessPgnFile(); }),
+              "Error opening file c:\\work\\my_eval.csv... (not a regular file)\n");
 }
 
 // The file name is matched without regard to case, as on the file system
@@ -498,7 +499,40 @@ TEST_F(GameFileTools, EpdFilesThatCannotBeOpened) {
     WriteFile("positions.epd", ReadFile(FixturePath("positions.epd")));
     ASSERT_EQ(mkdir("out.epd", 0755), 0);
     EXPECT_EQ(Captured([] { EvaluateEpdFile("positions.epd"); }),
-              "Error opening file out.epd...\n");
+              "Error opening file out.epd... (not a regular file)\n");
+}
+
+// A FIFO in place of one of the tools' files would block the open (no
+// writer) or the reads (a writer that never ends): through the real
+// executable, each is refused at once, and the engine goes on to its next
+// command ("quit"). The limit only turns a hang into a failure.
+TEST(GameFileToolsRun, FifosAreRefusedWithoutWaiting) {
+    struct Case {
+        std::vector<std::string> fifos;
+        std::vector<std::string> files;  // written as small valid inputs
+        const char* command;
+        const char* printed;
+    };
+    const std::string pgn = "[Result \"1-0\"]\n1. e4 d5 2. exd5 Qxd5 3. Nc3 Qa5 4. d4 Nf6 5. Nf3 c6 "
+                            "6. Bc4 Bf5 7. Bd2 e6 8. Qe2 Bb4 9. a3 Bxc3 10. Bxc3 Qc7 11. O-O 1-0\n";
+    const Case cases[] = {
+        {{"work/source.pgn"}, {}, "pgneval", "Error opening file c:\\work\\source.pgn... (not a regular file)\n"},
+        {{"work/my_eval.csv"}, {"work/source.pgn"}, "pgneval",
+         "Error opening file c:\\work\\my_eval.csv... (not a regular file)\n"},
+        {{"in.epd"}, {}, "epdevl in.epd", "Error opening file in.epd... (not a regular file)\n"},
+        {{"out.epd"}, {"in.epd"}, "epdevl in.epd", "Error opening file out.epd... (not a regular file)\n"},
+    };
+    for (const Case& c : cases) {
+        const std::string dir = MakeScratchDir();
+        ASSERT_EQ(mkdir((dir + "/work").c_str(), 0755), 0);
+        WriteFile(dir + "/values.txt", ReadFile(std::string(KORVALENT_SOURCE_DIR) + "/values.txt"));
+        for (const std::string& name : c.files)
+            WriteFile(dir + "/" + name, name == "in.epd" ? "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -\n" : pgn);
+        for (const std::string& name : c.fifos) ASSERT_EQ(mkfifo((dir + "/" + name).c_str(), 0644), 0) << name;
+        const EngineRun run = RunEngine(std::string(c.command) + "\nquit\n", 30, dir);
+        EXPECT_EQ(run.exitCode, 0) << c.command << (run.exitCode == 124 ? ": blocked" : "");
+        EXPECT_NE(run.output.find(c.printed), std::string::npos) << c.command << "\n" << run.output;
+    }
 }
 
 }  // namespace
