@@ -27,8 +27,9 @@ i64 NodesPerSecond();
 
 // " move" for root move rootIndex and then the table's moves after it, at
 // most MaxPvMoves in all; each table move is made only when it is legal, and
-// the walk ends at the first position without one. Stores PonderMove. The
-// board is left as found.
+// the walk ends at the first position without one. The line starts from the
+// search root whatever root move stands on the board when it is called.
+// The best line (rootIndex 0) stores PonderMove. The board is left as found.
 void PrintPvFromHash(i32 rootIndex);
 
 // "depth score centiseconds nodes pv" for root move 0, whatever the post

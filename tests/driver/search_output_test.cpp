@@ -301,12 +301,23 @@ TEST_F(SearchOutput, PrincipalVariationWalk) {
     EXPECT_EQ(PonderMove, NoMove);
     EXPECT_EQ(board.HashKey, startKey);
 
-    // Off the root the root move is only named; the table's line of the
-    // current position follows it.
+    // With a root move still made (a re-search reports between its steps),
+    // every line is walked from the root: line 1 shows d2d4's own line, not
+    // the table's line below e2e4; the board is left with e2e4 made.
     ClearTransTable();
-    StoreLine({"b1c3"});
-    RootGamePly = GamePly + 1;
-    EXPECT_EQ(Captured([] { PrintPvFromHash(1); }), " d2d4 b1c3");
+    StoreLine({"d2d4", "d7d5", "c2c4"});
+    MakeMove(ParseMoveText("e2e4"), 1);
+    StoreLine({"e7e5", "g1f3"});
+    const u64 afterE4 = board.HashKey;
+    PonderMove = NoMove;
+    EXPECT_EQ(Captured([] { PrintPvFromHash(1); }), " d2d4 d7d5 c2c4");
+    EXPECT_EQ(PonderMove, NoMove);  // only the best line names the reply
+    EXPECT_EQ(Captured([] { PrintPvFromHash(0); }), " e2e4 e7e5 g1f3");
+    EXPECT_EQ(PonderMove, ParseMoveText("e7e5"));
+    EXPECT_EQ(GamePly, RootGamePly + 1);
+    EXPECT_EQ(board.HashKey, afterE4);
+    UnmakeMove();
+    EXPECT_EQ(board.HashKey, startKey);
 }
 
 }  // namespace

@@ -6,11 +6,17 @@
 #include <fstream>
 #include <utility>
 #include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "board/fen.h"
+#include "board/init_tables.h"
+#include "board/make_move.h"
+#include "board/move_text.h"
 #include "support/engine_pipe.h"
 #include "support/engine_process.h"
+#include "support/naive_moves.h"
 
 namespace {
 
@@ -515,6 +521,74 @@ TEST(Uci, MultiPvGivesSortedLines) {
         previous = score;
     }
     EXPECT_EQ(engine.Count("info multipv 4 "), 0);
+}
+
+// The moves after "pv" in an information line.
+std::vector<std::string> PvMoves(const std::string& line) {
+    std::vector<std::string> moves;
+    bool inPv = false;
+    for (int i = 0;; i++) {
+        const std::string word = Word(line, i);
+        if (word.empty()) return moves;
+        if (inPv) moves.push_back(word);
+        if (word == "pv") inPv = true;
+    }
+}
+
+// The first move of the line that is not legal in the position reached
+// from fen, as the slow reference generator sees it; "" when all are legal.
+// The test process's own board is used and left at the position.
+std::string FirstIllegalMove(const std::string& fen, const std::vector<std::string>& moves) {
+    if (ParseFen(fen.c_str()) != 1) return "(position refused)";
+    for (const std::string& text : moves) {
+        Move legal = NoMove;
+        for (Move m : NaiveLegalMoves())
+            if (text == MoveToText(m)) legal = m;
+        if (legal == NoMove) return text;
+        MakeMove(legal, 1);
+    }
+    return "";
+}
+
+// A MultiPV search reports its lines between the steps of a root move's
+// re-search, with that move still made on the board: every line must still
+// be walked from the root. Each line of each block is replayed from the
+// position, and the lines of a block start with different root moves.
+TEST(Uci, MultiPvLinesAreLegalFromTheRoot) {
+    InitEngineTables();
+    struct Case {
+        const char* fen;
+        int depth;
+    };
+    const Case cases[] = {
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 9},
+        // Tactical positions: a queen sacrifice (Win at Chess 1), the
+        // perft test position "Kiwipete", and a mate in two.
+        {"2rr3k/pp3pp1/1nnqbN1p/3pN3/2pP4/2P3Q1/PPB4P/R4RK1 w - - 0 1", 7},
+        {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q2/PPPBBPPP/R3K2R w KQkq - 0 1", 7},
+        {"r2qkb1r/pp2nppp/3p4/2pNN1B1/2BnP3/3P4/PPP2PPP/R2bK2R w KQkq - 1 1", 7},
+    };
+    UciEngine engine;
+    engine.Send("setoption name MultiPV value 4");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fen);
+        engine.Send(std::string("position fen ") + c.fen);
+        const int start = int(engine.lines.size());
+        engine.Send("go depth " + std::to_string(c.depth));
+        ASSERT_NE(engine.BestMove(), "") << engine.Transcript();
+        int checked = 0;
+        std::set<std::string> blockFirstMoves;
+        for (const std::string& line : engine.LinesFrom(start)) {
+            if (line.rfind("info multipv ", 0) != 0) continue;
+            const std::vector<std::string> pv = PvMoves(line);
+            ASSERT_FALSE(pv.empty()) << line;
+            EXPECT_EQ(FirstIllegalMove(c.fen, pv), "") << line;
+            if (Field(line, "multipv") == 1) blockFirstMoves.clear();
+            EXPECT_TRUE(blockFirstMoves.insert(pv[0]).second) << line;
+            checked++;
+        }
+        EXPECT_GE(checked, 4) << engine.Transcript();
+    }
 }
 
 TEST(Uci, HashOptionsAndTheRest) {
