@@ -10,10 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "board/fen.h"
-#include "board/init_tables.h"
-#include "board/make_move.h"
-#include "board/move_text.h"
 #include "support/engine_pipe.h"
 #include "support/engine_process.h"
 #include "support/naive_moves.h"
@@ -535,27 +531,11 @@ std::vector<std::string> PvMoves(const std::string& line) {
     }
 }
 
-// The first move of the line that is not legal in the position reached
-// from fen, as the slow reference generator sees it; "" when all are legal.
-// The test process's own board is used and left at the position.
-std::string FirstIllegalMove(const std::string& fen, const std::vector<std::string>& moves) {
-    if (ParseFen(fen.c_str()) != 1) return "(position refused)";
-    for (const std::string& text : moves) {
-        Move legal = NoMove;
-        for (Move m : NaiveLegalMoves())
-            if (text == MoveToText(m)) legal = m;
-        if (legal == NoMove) return text;
-        MakeMove(legal, 1);
-    }
-    return "";
-}
-
 // A MultiPV search reports its lines between the steps of a root move's
 // re-search, with that move still made on the board: every line must still
 // be walked from the root. Each line of each block is replayed from the
 // position, and the lines of a block start with different root moves.
 TEST(Uci, MultiPvLinesAreLegalFromTheRoot) {
-    InitEngineTables();
     struct Case {
         const char* fen;
         int depth;
