@@ -112,14 +112,17 @@ void HoldForStop() {
     while (AwaitingStop) WaitForInputDuringSearch();
 }
 
-// The last word on a search: its line with the principal variation (not
-// for a book move), whatever the post switch says.
+// The last word on a search: its line with the principal variation, every
+// line of a MultiPV search (not for a book move), whatever the post switch
+// says.
 void ReportFinalLine() {
     if (BookMovePlayed) return;
-    if (UciMode)
-        PrintUciInfo(1, ExactBound, 1);
-    else
+    if (!UciMode)
         PrintXboardThinkingLine();
+    else if (MultiPv > 1)
+        PrintFinalUciMultiPvInfo();
+    else
+        PrintUciInfo(1, ExactBound, 1);
     std::fflush(stdout);
 }
 

@@ -31,6 +31,9 @@ constexpr u64 UciInfoSpacing = 30000;
 constexpr u64 MultiPvQuietNodes = 50000;
 constexpr u64 NpsQuietNodes = 200000;
 
+// A MultiPV block whose lines carry no bound mark.
+constexpr i32 NoBoundLine = -1;
+
 bool WithinQuietStart(u64 limit) { return NodeCount >= 1 && NodeCount <= limit; }
 
 void ReloadNpsLineCountdown() { NpsLineCountdown = NpsLineNodes / std::max(TimeCheckInterval, 1); }
@@ -92,6 +95,27 @@ void WalkLineFromRoot(Move rootMove, bool bestLine) {
         std::printf(" %s", MoveToText(m));
     }
     while (made-- > 0) UnmakeMove();
+}
+
+// One line per reported root move; line boundLine carries the bound mark.
+// The move being searched is named on every line; once the list is done,
+// the last root move stands for it.
+void PrintMultiPvBlock(i32 boundLine, i32 bound) {
+    const i32 lines = std::min({RootMoveCount, MultiPv, MaxRootMoves});
+    const i32 current = std::max(0, std::min(RootBestIndex, RootMoveCount - 1));
+    for (i32 line = 0; line < lines; line++) {
+        std::printf("info multipv %d depth %d seldepth %d score ", line + 1, IterationDepth + 1,
+                    SelDepth);
+        PrintUciScore(RootScore[line]);
+        if (line == boundLine) PrintBoundMark(bound);
+        PrintSearchCounters();
+        std::printf(" currmove %s currmovenumber %d pv", MoveToText(MoveStack[current].move),
+                    current + 1);
+        PrintPvFromHash(line);
+        std::printf("\n");
+    }
+    ReloadNpsLineCountdown();
+    std::fflush(stdout);
 }
 
 }  // namespace
@@ -170,21 +194,10 @@ void PrintUciInfo(i32 force, i32 bound, i32 withPv) {
 
 void PrintUciMultiPvInfo(i32 boundLine, i32 bound) {
     if (WithinQuietStart(MultiPvQuietNodes)) return;
-    const i32 lines = std::min({RootMoveCount, MultiPv, MaxRootMoves});
-    for (i32 line = 0; line < lines; line++) {
-        std::printf("info multipv %d depth %d seldepth %d score ", line + 1, IterationDepth + 1,
-                    SelDepth);
-        PrintUciScore(RootScore[line]);
-        if (line == boundLine) PrintBoundMark(bound);
-        PrintSearchCounters();
-        std::printf(" currmove %s currmovenumber %d pv",
-                    MoveToText(MoveStack[RootBestIndex].move), RootBestIndex + 1);
-        PrintPvFromHash(line);
-        std::printf("\n");
-    }
-    ReloadNpsLineCountdown();
-    std::fflush(stdout);
+    PrintMultiPvBlock(boundLine, bound);
 }
+
+void PrintFinalUciMultiPvInfo() { PrintMultiPvBlock(NoBoundLine, i32(ExactBound)); }
 
 void PrintUciInfoNps() {
     if (!WithinQuietStart(NpsQuietNodes)) {

@@ -48,5 +48,9 @@ void PrintUciInfo(i32 force, i32 bound, i32 withPv);
 // bound mark. Nothing below 50001 nodes.
 void PrintUciMultiPvInfo(i32 boundLine, i32 bound);
 
+// The MultiPV block that ends a search: every reported line, whatever the
+// node count, none with a bound mark.
+void PrintFinalUciMultiPvInfo();
+
 // The "info nps" line, about every 100000 nodes after the first 200000.
 void PrintUciInfoNps();

@@ -255,6 +255,20 @@ TEST_F(SearchOutput, MultiPvBlock) {
     const std::string one = Captured([] { PrintUciMultiPvInfo(0, 2); });
     EXPECT_TRUE(Matches(one, "info multipv 1 [^\n]* score mate 3 lowerbound nodes 50001 [^\n]*\n"))
         << one;
+
+    // The block that ends a search: every line at any node count, no bound
+    // mark; with the list done, its last move stands as the current one.
+    NodeCount = 20000;
+    MultiPv = 3;
+    RootBestIndex = 2;
+    MoveStack[2] = {NoMove, 0};
+    const std::string final = Captured([] { PrintFinalUciMultiPvInfo(); });
+    EXPECT_TRUE(Matches(final,
+                        "info multipv 1 depth 5 seldepth 9 score mate 3 nodes 20000 [^\n]* "
+                        "currmove d2d4 currmovenumber 2 pv e2e4 e7e5\n"
+                        "info multipv 2 depth 5 seldepth 9 score cp -10 nodes 20000 [^\n]* "
+                        "currmove d2d4 currmovenumber 2 pv d2d4 d7d5\n"))
+        << final;
 }
 
 TEST_F(SearchOutput, NpsLine) {

@@ -571,6 +571,54 @@ TEST(Uci, MultiPvLinesAreLegalFromTheRoot) {
     }
 }
 
+// A MultiPV search ends with all its lines, each with its number, however
+// small the search, and no single unnumbered line stands for them. Below
+// 50001 nodes no block is printed while it runs: a small search shows only
+// its last one. The move played and the reply offered are those of line 1.
+TEST(Uci, MultiPvSearchEndsWithEveryLine) {
+    struct Case {
+        std::string position;
+        int multiPv;
+        int lines;
+        bool quiet;  // the search stays below 50001 nodes
+    };
+    const Case cases[] = {
+        {"position startpos", 3, 3, true},
+        // A king with three moves: every one is a line.
+        {"position fen 7k/8/8/8/8/7q/8/K7 w - - 0 1", 4, 3, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.position);
+        UciEngine engine;
+        engine.Send("setoption name MultiPV value " + std::to_string(c.multiPv));
+        engine.Send(c.position);
+        engine.Sync();
+        const int start = int(engine.lines.size());
+        engine.Send("go depth 5");
+        const std::string best = engine.BestMove();
+        ASSERT_NE(best, "") << engine.Transcript();
+        std::vector<std::string> info;
+        for (const std::string& line : engine.LinesFrom(start))
+            if (line.rfind("info", 0) == 0 && line.rfind("info nps", 0) != 0) info.push_back(line);
+        ASSERT_GE(int(info.size()), c.lines) << engine.Transcript();
+        if (c.quiet) {
+            EXPECT_EQ(int(info.size()), c.lines) << engine.Transcript();
+        }
+        const std::vector<std::string> last(info.end() - c.lines, info.end());
+        for (int k = 0; k < c.lines; k++) {
+            EXPECT_TRUE(std::regex_match(last[k], MultiPvLine)) << last[k];
+            EXPECT_EQ(Field(last[k], "multipv"), k + 1) << last[k];
+            EXPECT_EQ(Field(last[k], "depth"), 5) << last[k];
+        }
+        EXPECT_EQ(engine.Count("info depth"), 0) << engine.Transcript();
+        const std::vector<std::string> first = PvMoves(last[0]);
+        EXPECT_EQ(Word(best, 1), first[0]) << engine.Transcript();
+        if (first.size() > 1 && Word(best, 2) == "ponder") {
+            EXPECT_EQ(Word(best, 3), first[1]) << best;
+        }
+    }
+}
+
 TEST(Uci, HashOptionsAndTheRest) {
     UciEngine engine;
     auto hashfull = [&engine](const std::string& go) {
