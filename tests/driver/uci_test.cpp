@@ -619,6 +619,33 @@ TEST(Uci, MultiPvSearchEndsWithEveryLine) {
     }
 }
 
+// "go infinite" on a mate in two that the search finds in a few thousand
+// nodes: the deepening stops there, and the mate is shown at once, not
+// only when "stop" comes; the last line at "stop" is the same search's,
+// with its own time and nodes.
+TEST(Uci, MateFoundInAnInfiniteSearchIsShownAtOnce) {
+    UciEngine engine;
+    engine.Send("setoption name OwnBook value false");
+    engine.Send("position fen r2qkb1r/pp2nppp/3p4/2pNN1B1/2BnP3/3P4/PPP2PPP/R2bK2R w KQkq - 1 1");
+    engine.Sync();
+    const int start = int(engine.lines.size());
+    engine.Send("go infinite");
+    std::string mate;
+    for (std::string line; mate.empty() && engine.WaitFor("info depth", ReplyMs, &line);)
+        if (line.find(" score mate 2 ") != std::string::npos) mate = line;
+    ASSERT_NE(mate, "") << engine.Transcript();
+    EXPECT_TRUE(std::regex_match(mate, InfoLine)) << mate;
+    EXPECT_EQ(PvMoves(mate), (std::vector<std::string>{"d5f6", "g7f6", "c4f7"})) << mate;
+    EXPECT_EQ(engine.Count("bestmove"), 0);
+    engine.Drain(300);
+    engine.Send("stop");
+    EXPECT_EQ(Word(engine.BestMove(ReplyMs), 1), "d5f6") << engine.Transcript();
+    const std::string final = LastInfo(engine.lines, start);
+    EXPECT_NE(final.find(" score mate 2 "), std::string::npos) << final;
+    EXPECT_EQ(Field(final, "nodes"), Field(mate, "nodes")) << final;
+    EXPECT_EQ(Field(final, "time"), Field(mate, "time")) << final;
+}
+
 TEST(Uci, HashOptionsAndTheRest) {
     UciEngine engine;
     auto hashfull = [&engine](const std::string& go) {
