@@ -112,15 +112,27 @@ void HoldForStop() {
     while (AwaitingStop) WaitForInputDuringSearch();
 }
 
-// The last word on a search: its line with the principal variation (not
-// for a book move), whatever the post switch says.
+// The last word on a search: its line with the principal variation, every
+// line of a MultiPV search (not for a book move), whatever the post switch
+// says.
 void ReportFinalLine() {
     if (BookMovePlayed) return;
-    if (UciMode)
-        PrintUciInfo(1, ExactBound, 1);
-    else
+    if (!UciMode)
         PrintXboardThinkingLine();
+    else if (MultiPv > 1)
+        PrintFinalUciMultiPvInfo();
+    else
+        PrintUciInfo(1, ExactBound, 1);
     std::fflush(stdout);
+}
+
+// A search held for "stop" or "ponderhit" that ended by itself (a mate
+// found, its depth reached) shows its result at once: the wait may be long.
+// Its time stops here.
+void ReportHeldResult(i32 result) {
+    if (result != 0 || !AwaitingStop || board.SearchAbort) return;
+    MarkSearchEnd();
+    ReportFinalLine();
 }
 
 // A clear result of the engine's own search teaches the book, once per game.
@@ -243,11 +255,15 @@ AfterMove StartPondering() {
 }
 
 // After an analysis search that ended by itself or after another command,
-// the next line decides; false when analysis ends.
-bool ReadLineAfterAnalysis() {
+// the next line decides; false when analysis ends. "." reports the search
+// just made, or zeros when the position had no search.
+bool ReadLineAfterAnalysis(bool searched) {
     if (ReadInputLine(1, InputLine) < 0) return false;
     if (InputLine[0] == '.') {
-        std::printf("stat01: 0 0 0 0 0\n");
+        if (searched)
+            PrintSearchStatus();
+        else
+            std::printf("stat01: 0 0 0 0 0\n");
     } else if (StartsWith(InputLine, "exit")) {
         std::fflush(stdout);
         return false;
@@ -301,6 +317,7 @@ void ThinkAndMove() {
 
     for (;;) {
         const i32 result = RunSearch();
+        ReportHeldResult(result);
         HoldForStop();
         // A UCI "searchmoves" list belongs to the one search it came with.
         SearchMovesCount = 0;
@@ -394,8 +411,12 @@ void AnalyzeLoop() {
 
         SearchStartTime = ClockCs();
         AnalysisRunning = 1;
-        SearchRoot(AnalysisDepth, 0);
+        const bool searched = SearchRoot(AnalysisDepth, 0) == 0;
         AnalysisRunning = 0;
+        // The search's time stops here, for "." after it; one that ended by
+        // itself (a mate found) shows its line now.
+        MarkSearchEnd();
+        if (searched && !board.SearchAbort) PrintXboardThinking(1);
 
         if (PendingMove != NoMove) {
             if (IsLegalMove(PendingMove) && GameHistoryHasRoom()) {
@@ -410,7 +431,7 @@ void AnalyzeLoop() {
             return;
         } else if (UndoRequested) {
             TakeBackGameMove();
-        } else if (HeldLineCount() == 0 && !ReadLineAfterAnalysis()) {
+        } else if (HeldLineCount() == 0 && !ReadLineAfterAnalysis(searched)) {
             return;
         }
         // Lines held during the search are commands of the command loop:

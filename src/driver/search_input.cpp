@@ -57,8 +57,8 @@ void StopNow() {
     board.SearchAbort = 1;
 }
 
-// xboard's progress request: elapsed time, nodes, depth, moves left, moves
-// in all and the root move being searched.
+}  // namespace
+
 void PrintSearchStatus() {
     // Inside a root move the game record names it; at the root itself (a
     // finished search held back) the best move stands first in the list.
@@ -70,6 +70,8 @@ void PrintSearchStatus() {
                 MoveToText(current));
     std::fflush(stdout);
 }
+
+namespace {
 
 // The clock value of a "time" or "otim" line; false when the line holds no
 // number after the word.

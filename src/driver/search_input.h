@@ -63,3 +63,9 @@ void PollInputDuringSearch();
 // blocks until input comes, then handles it as PollInputDuringSearch does.
 // At the end of input it returns at once, after ending the search as above.
 void WaitForInputDuringSearch();
+
+// xboard's progress report "stat01: time nodes depth movesleft moves move":
+// the search's time and nodes, the depth being searched, the root moves
+// left and in all, and the root move being searched (the best move once the
+// search is over).
+void PrintSearchStatus();

@@ -31,6 +31,9 @@ constexpr u64 UciInfoSpacing = 30000;
 constexpr u64 MultiPvQuietNodes = 50000;
 constexpr u64 NpsQuietNodes = 200000;
 
+// A MultiPV block whose lines carry no bound mark.
+constexpr i32 NoBoundLine = -1;
+
 bool WithinQuietStart(u64 limit) { return NodeCount >= 1 && NodeCount <= limit; }
 
 void ReloadNpsLineCountdown() { NpsLineCountdown = NpsLineNodes / std::max(TimeCheckInterval, 1); }
@@ -73,6 +76,48 @@ void PrintSearchCounters() {
                 TablebaseHits);
 }
 
+// Moves above the search root that a walk takes back and replays: the
+// printers are called at the root or with one root move made.
+constexpr i32 MaxMovesAboveRoot = 64;
+
+// The line from the root: the root move, then the table's moves after it.
+// The best line's reply is the move to ponder on.
+void WalkLineFromRoot(Move rootMove, bool bestLine) {
+    if (!CanWalkMove(rootMove)) return;
+    MakeMove(rootMove, 1);
+    i32 made = 1;
+    while (made < MaxPvMoves) {
+        Move m = NoMove;
+        if (!ProbeHashMove(&m) || !CanWalkMove(m)) break;
+        if (bestLine && GamePly == RootGamePly + 1) PonderMove = m;
+        MakeMove(m, 1);
+        made++;
+        std::printf(" %s", MoveToText(m));
+    }
+    while (made-- > 0) UnmakeMove();
+}
+
+// One line per reported root move; line boundLine carries the bound mark.
+// The move being searched is named on every line; once the list is done,
+// the last root move stands for it.
+void PrintMultiPvBlock(i32 boundLine, i32 bound) {
+    const i32 lines = std::min({RootMoveCount, MultiPv, MaxRootMoves});
+    const i32 current = std::max(0, std::min(RootBestIndex, RootMoveCount - 1));
+    for (i32 line = 0; line < lines; line++) {
+        std::printf("info multipv %d depth %d seldepth %d score ", line + 1, IterationDepth + 1,
+                    SelDepth);
+        PrintUciScore(RootScore[line]);
+        if (line == boundLine) PrintBoundMark(bound);
+        PrintSearchCounters();
+        std::printf(" currmove %s currmovenumber %d pv", MoveToText(MoveStack[current].move),
+                    current + 1);
+        PrintPvFromHash(line);
+        std::printf("\n");
+    }
+    ReloadNpsLineCountdown();
+    std::fflush(stdout);
+}
+
 }  // namespace
 
 i32 XboardScore(i32 score) {
@@ -91,29 +136,20 @@ i64 NodesPerSecond() { return NodesPerSecondOver(SearchTimeCs()); }
 void PrintPvFromHash(i32 rootIndex) {
     const Move rootMove = MoveStack[rootIndex].move;
     std::printf(" %s", MoveToText(rootMove));
-    i32 made = 0, counted = 0;
-    bool walking = true;
-    // The walk starts below the root move only while the board stands at
-    // the search root.
-    if (GamePly == RootGamePly) {
-        if (CanWalkMove(rootMove)) {
-            MakeMove(rootMove, 1);
-            made++;
-            counted++;
-        } else {
-            walking = false;
-        }
+    // A root move may still stand on the board (a re-search reports before
+    // it is taken back), and it need not be this line's: the walk starts
+    // from the root, and the moves above it are made again afterwards.
+    const i32 above = GamePly - RootGamePly;
+    if (above < 0 || above > MaxMovesAboveRoot) return;
+    Move replay[MaxMovesAboveRoot];
+    for (i32 i = 0; i < above; i++) {
+        replay[i] = GameHistory[RootGamePly + i].Move;
+        // A null move of the search cannot be taken back as a move.
+        if (replay[i] == NoMove) return;
     }
-    while (walking && counted < MaxPvMoves) {
-        Move m = NoMove;
-        if (!ProbeHashMove(&m) || !CanWalkMove(m)) break;
-        if (GamePly == RootGamePly + 1) PonderMove = m;
-        MakeMove(m, 1);
-        made++;
-        std::printf(" %s", MoveToText(m));
-        counted++;
-    }
-    while (made-- > 0) UnmakeMove();
+    for (i32 i = 0; i < above; i++) UnmakeMove();
+    WalkLineFromRoot(rootMove, rootIndex == 0);
+    for (i32 i = 0; i < above; i++) MakeMove(replay[i], 1);
 }
 
 void PrintXboardThinkingLine() {
@@ -158,21 +194,10 @@ void PrintUciInfo(i32 force, i32 bound, i32 withPv) {
 
 void PrintUciMultiPvInfo(i32 boundLine, i32 bound) {
     if (WithinQuietStart(MultiPvQuietNodes)) return;
-    const i32 lines = std::min({RootMoveCount, MultiPv, MaxRootMoves});
-    for (i32 line = 0; line < lines; line++) {
-        std::printf("info multipv %d depth %d seldepth %d score ", line + 1, IterationDepth + 1,
-                    SelDepth);
-        PrintUciScore(RootScore[line]);
-        if (line == boundLine) PrintBoundMark(bound);
-        PrintSearchCounters();
-        std::printf(" currmove %s currmovenumber %d pv",
-                    MoveToText(MoveStack[RootBestIndex].move), RootBestIndex + 1);
-        PrintPvFromHash(line);
-        std::printf("\n");
-    }
-    ReloadNpsLineCountdown();
-    std::fflush(stdout);
+    PrintMultiPvBlock(boundLine, bound);
 }
+
+void PrintFinalUciMultiPvInfo() { PrintMultiPvBlock(NoBoundLine, i32(ExactBound)); }
 
 void PrintUciInfoNps() {
     if (!WithinQuietStart(NpsQuietNodes)) {

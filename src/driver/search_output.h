@@ -27,8 +27,9 @@ i64 NodesPerSecond();
 
 // " move" for root move rootIndex and then the table's moves after it, at
 // most MaxPvMoves in all; each table move is made only when it is legal, and
-// the walk ends at the first position without one. Stores PonderMove. The
-// board is left as found.
+// the walk ends at the first position without one. The line starts from the
+// search root whatever root move stands on the board when it is called.
+// The best line (rootIndex 0) stores PonderMove. The board is left as found.
 void PrintPvFromHash(i32 rootIndex);
 
 // "depth score centiseconds nodes pv" for root move 0, whatever the post
@@ -46,6 +47,10 @@ void PrintUciInfo(i32 force, i32 bound, i32 withPv);
 // The MultiPV block: one line per reported root move; boundLine carries the
 // bound mark. Nothing below 50001 nodes.
 void PrintUciMultiPvInfo(i32 boundLine, i32 bound);
+
+// The MultiPV block that ends a search: every reported line, whatever the
+// node count, none with a bound mark.
+void PrintFinalUciMultiPvInfo();
 
 // The "info nps" line, about every 100000 nodes after the first 200000.
 void PrintUciInfoNps();

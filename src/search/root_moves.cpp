@@ -194,6 +194,8 @@ void ListRootMoves() {
     const i32 savedTop = MoveStackTop;
     std::printf("-------------- Legal moves: ----------------\n\n");
     MoveStackTop = 0;
+    // The position listed is the root of the line the table may show.
+    RootGamePly = GamePly;
     PrepareRootMoves();
     for (i32 i = 0; i < MoveStackTop; i++)
         std::printf("%s (%d); ", MoveToTextWithPiece(MoveStack[i].move), MoveStack[i].score);

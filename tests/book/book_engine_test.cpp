@@ -175,7 +175,8 @@ TEST(BookEngine, SearchesThatNeverAskTheBook) {
     const Case cases[] = {
         {"OwnBook off", "setoption name OwnBook value false\ngo depth 2\n", "\ninfo depth 2 "},
         {"searchmoves", "go depth 2 searchmoves d2d4\n", "\nbestmove d2d4"},
-        {"MultiPV 2", "setoption name MultiPV value 2\ngo depth 2\n", "\ninfo depth 2 "},
+        {"MultiPV 2", "setoption name MultiPV value 2\ngo depth 2\n",
+         "\ninfo multipv 1 depth 2 "},
     };
     for (const Case& c : cases) {
         const EngineRun run = BookDirectory().Put("golden_v1.kvb", "Book.kvb").Run(

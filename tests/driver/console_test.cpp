@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,7 @@
 
 #include "support/engine_pipe.h"
 #include "support/engine_process.h"
+#include "support/naive_moves.h"
 
 namespace {
 
@@ -203,6 +206,36 @@ TEST(Console, QuickStartWordsLeadToAGameThatMoves) {
     // White's h2h3 is legal after any first move of each side.
     engine.Send("h2h3");
     EXPECT_TRUE(engine.WaitFor("move ", SearchMs)) << engine.Transcript();
+    engine.Send("quit");
+    EXPECT_EQ(engine.WaitExit(10000), 0);
+}
+
+// "moves" shows the table's line of the position it lists, walked from
+// that position, also when the last search started from another one: here
+// the position before the engine's move.
+TEST(Console, MovesShowTheTableLineOfThePositionListed) {
+    EnginePipe engine;
+    engine.Send("easy");
+    engine.Send("post");
+    engine.Send("sd 6");
+    engine.Send("go");
+    std::string move;
+    ASSERT_TRUE(engine.WaitFor("move ", 60000, &move)) << engine.Transcript();
+    engine.Send("moves");
+    ASSERT_TRUE(engine.WaitFor("-------------- Legal moves:", 10000)) << engine.Transcript();
+    std::string line;
+    ASSERT_TRUE(engine.WaitFor("1 ", 10000, &line)) << engine.Transcript();
+    std::smatch found;
+    ASSERT_TRUE(std::regex_match(line, found, std::regex(R"(1 -?\d+ \d+ \d+((?: \w+)+))")))
+        << line;
+    std::vector<std::string> played = {move.substr(5)};
+    const std::string pv = found[1];
+    std::istringstream words(pv);
+    for (std::string word; words >> word;) played.push_back(word);
+    EXPECT_GE(played.size(), 3u) << line;
+    EXPECT_EQ(FirstIllegalMove("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", played),
+              "")
+        << move << " then" << pv;
     engine.Send("quit");
     EXPECT_EQ(engine.WaitExit(10000), 0);
 }

@@ -255,6 +255,20 @@ TEST_F(SearchOutput, MultiPvBlock) {
     const std::string one = Captured([] { PrintUciMultiPvInfo(0, 2); });
     EXPECT_TRUE(Matches(one, "info multipv 1 [^\n]* score mate 3 lowerbound nodes 50001 [^\n]*\n"))
         << one;
+
+    // The block that ends a search: every line at any node count, no bound
+    // mark; with the list done, its last move stands as the current one.
+    NodeCount = 20000;
+    MultiPv = 3;
+    RootBestIndex = 2;
+    MoveStack[2] = {NoMove, 0};
+    const std::string final = Captured([] { PrintFinalUciMultiPvInfo(); });
+    EXPECT_TRUE(Matches(final,
+                        "info multipv 1 depth 5 seldepth 9 score mate 3 nodes 20000 [^\n]* "
+                        "currmove d2d4 currmovenumber 2 pv e2e4 e7e5\n"
+                        "info multipv 2 depth 5 seldepth 9 score cp -10 nodes 20000 [^\n]* "
+                        "currmove d2d4 currmovenumber 2 pv d2d4 d7d5\n"))
+        << final;
 }
 
 TEST_F(SearchOutput, NpsLine) {
@@ -301,12 +315,23 @@ TEST_F(SearchOutput, PrincipalVariationWalk) {
     EXPECT_EQ(PonderMove, NoMove);
     EXPECT_EQ(board.HashKey, startKey);
 
-    // Off the root the root move is only named; the table's line of the
-    // current position follows it.
+    // With a root move still made (a re-search reports between its steps),
+    // every line is walked from the root: line 1 shows d2d4's own line, not
+    // the table's line below e2e4; the board is left with e2e4 made.
     ClearTransTable();
-    StoreLine({"b1c3"});
-    RootGamePly = GamePly + 1;
-    EXPECT_EQ(Captured([] { PrintPvFromHash(1); }), " d2d4 b1c3");
+    StoreLine({"d2d4", "d7d5", "c2c4"});
+    MakeMove(ParseMoveText("e2e4"), 1);
+    StoreLine({"e7e5", "g1f3"});
+    const u64 afterE4 = board.HashKey;
+    PonderMove = NoMove;
+    EXPECT_EQ(Captured([] { PrintPvFromHash(1); }), " d2d4 d7d5 c2c4");
+    EXPECT_EQ(PonderMove, NoMove);  // only the best line names the reply
+    EXPECT_EQ(Captured([] { PrintPvFromHash(0); }), " e2e4 e7e5 g1f3");
+    EXPECT_EQ(PonderMove, ParseMoveText("e7e5"));
+    EXPECT_EQ(GamePly, RootGamePly + 1);
+    EXPECT_EQ(board.HashKey, afterE4);
+    UnmakeMove();
+    EXPECT_EQ(board.HashKey, startKey);
 }
 
 }  // namespace

@@ -6,12 +6,14 @@
 #include <fstream>
 #include <utility>
 #include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "book/test_book.h"
 #include "support/engine_pipe.h"
 #include "support/engine_process.h"
+#include "support/naive_moves.h"
 
 namespace {
 
@@ -550,6 +552,133 @@ TEST(Uci, MultiPvGivesSortedLines) {
         previous = score;
     }
     EXPECT_EQ(engine.Count("info multipv 4 "), 0);
+}
+
+// The moves after "pv" in an information line.
+std::vector<std::string> PvMoves(const std::string& line) {
+    std::vector<std::string> moves;
+    bool inPv = false;
+    for (int i = 0;; i++) {
+        const std::string word = Word(line, i);
+        if (word.empty()) return moves;
+        if (inPv) moves.push_back(word);
+        if (word == "pv") inPv = true;
+    }
+}
+
+// A MultiPV search reports its lines between the steps of a root move's
+// re-search, with that move still made on the board: every line must still
+// be walked from the root. Each line of each block is replayed from the
+// position, and the lines of a block start with different root moves.
+TEST(Uci, MultiPvLinesAreLegalFromTheRoot) {
+    struct Case {
+        const char* fen;
+        int depth;
+    };
+    const Case cases[] = {
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 9},
+        // Tactical positions: a queen sacrifice (Win at Chess 1), the
+        // perft test position "Kiwipete", and a mate in two.
+        {"2rr3k/pp3pp1/1nnqbN1p/3pN3/2pP4/2P3Q1/PPB4P/R4RK1 w - - 0 1", 7},
+        {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q2/PPPBBPPP/R3K2R w KQkq - 0 1", 7},
+        {"r2qkb1r/pp2nppp/3p4/2pNN1B1/2BnP3/3P4/PPP2PPP/R2bK2R w KQkq - 1 1", 7},
+    };
+    UciEngine engine;
+    engine.Send("setoption name MultiPV value 4");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fen);
+        engine.Send(std::string("position fen ") + c.fen);
+        const int start = int(engine.lines.size());
+        engine.Send("go depth " + std::to_string(c.depth));
+        ASSERT_NE(engine.BestMove(), "") << engine.Transcript();
+        int checked = 0;
+        std::set<std::string> blockFirstMoves;
+        for (const std::string& line : engine.LinesFrom(start)) {
+            if (line.rfind("info multipv ", 0) != 0) continue;
+            const std::vector<std::string> pv = PvMoves(line);
+            ASSERT_FALSE(pv.empty()) << line;
+            EXPECT_EQ(FirstIllegalMove(c.fen, pv), "") << line;
+            if (Field(line, "multipv") == 1) blockFirstMoves.clear();
+            EXPECT_TRUE(blockFirstMoves.insert(pv[0]).second) << line;
+            checked++;
+        }
+        EXPECT_GE(checked, 4) << engine.Transcript();
+    }
+}
+
+// A MultiPV search ends with all its lines, each with its number, however
+// small the search, and no single unnumbered line stands for them. Below
+// 50001 nodes no block is printed while it runs: a small search shows only
+// its last one. The move played and the reply offered are those of line 1.
+TEST(Uci, MultiPvSearchEndsWithEveryLine) {
+    struct Case {
+        std::string position;
+        int multiPv;
+        int lines;
+        bool quiet;  // the search stays below 50001 nodes
+    };
+    const Case cases[] = {
+        {"position startpos", 3, 3, true},
+        // A king with three moves: every one is a line.
+        {"position fen 7k/8/8/8/8/7q/8/K7 w - - 0 1", 4, 3, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.position);
+        UciEngine engine;
+        engine.Send("setoption name MultiPV value " + std::to_string(c.multiPv));
+        engine.Send(c.position);
+        engine.Sync();
+        const int start = int(engine.lines.size());
+        engine.Send("go depth 5");
+        const std::string best = engine.BestMove();
+        ASSERT_NE(best, "") << engine.Transcript();
+        std::vector<std::string> info;
+        for (const std::string& line : engine.LinesFrom(start))
+            if (line.rfind("info", 0) == 0 && line.rfind("info nps", 0) != 0) info.push_back(line);
+        ASSERT_GE(int(info.size()), c.lines) << engine.Transcript();
+        if (c.quiet) {
+            EXPECT_EQ(int(info.size()), c.lines) << engine.Transcript();
+        }
+        const std::vector<std::string> last(info.end() - c.lines, info.end());
+        for (int k = 0; k < c.lines; k++) {
+            EXPECT_TRUE(std::regex_match(last[k], MultiPvLine)) << last[k];
+            EXPECT_EQ(Field(last[k], "multipv"), k + 1) << last[k];
+            EXPECT_EQ(Field(last[k], "depth"), 5) << last[k];
+        }
+        EXPECT_EQ(engine.Count("info depth"), 0) << engine.Transcript();
+        const std::vector<std::string> first = PvMoves(last[0]);
+        EXPECT_EQ(Word(best, 1), first[0]) << engine.Transcript();
+        if (first.size() > 1 && Word(best, 2) == "ponder") {
+            EXPECT_EQ(Word(best, 3), first[1]) << best;
+        }
+    }
+}
+
+// "go infinite" on a mate in two that the search finds in a few thousand
+// nodes: the deepening stops there, and the mate is shown at once, not
+// only when "stop" comes; the last line at "stop" is the same search's,
+// with its own time and nodes.
+TEST(Uci, MateFoundInAnInfiniteSearchIsShownAtOnce) {
+    UciEngine engine;
+    engine.Send("setoption name OwnBook value false");
+    engine.Send("position fen r2qkb1r/pp2nppp/3p4/2pNN1B1/2BnP3/3P4/PPP2PPP/R2bK2R w KQkq - 1 1");
+    engine.Sync();
+    const int start = int(engine.lines.size());
+    engine.Send("go infinite");
+    std::string mate;
+    for (std::string line; mate.empty() && engine.WaitFor("info depth", ReplyMs, &line);)
+        if (line.find(" score mate 2 ") != std::string::npos) mate = line;
+    ASSERT_NE(mate, "") << engine.Transcript();
+    EXPECT_TRUE(std::regex_match(mate, InfoLine)) << mate;
+    EXPECT_EQ(PvMoves(mate), (std::vector<std::string>{"d5f6", "g7f6", "c4f7"})) << mate;
+    EXPECT_EQ(engine.Count("bestmove"), 0);
+    engine.Drain(300);
+    engine.Send("stop");
+    EXPECT_EQ(Word(engine.BestMove(ReplyMs), 1), "d5f6") << engine.Transcript();
+    const std::string final = LastInfo(engine.lines, start);
+    EXPECT_NE(final.find(" score mate 2 "), std::string::npos) << final;
+    EXPECT_EQ(Field(final, "nodes"), Field(mate, "nodes")) << final;
+    EXPECT_EQ(Field(final, "time"), Field(mate, "time")) << final;
 }
 
 TEST(Uci, HashOptionsAndTheRest) {

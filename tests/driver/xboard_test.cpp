@@ -471,6 +471,42 @@ TEST(Xboard, AnalysisTakesMovesUndoStatusAndExit) {
     EXPECT_EQ(engine.WaitExit(ReplyMs), 0);
 }
 
+// An analysis that ends by itself (Rd8 mates) shows its thinking line then;
+// "." after it reports that search: its time, nodes, depth, no moves left,
+// and its move.
+TEST(Xboard, AnalysisThatEndsByItselfShowsItsLineAndStatus) {
+    XboardEngine engine;
+    engine.Send("protover 2");
+    engine.Send("post");
+    engine.Send("force");
+    engine.Send("loadfen 6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1");
+    engine.Send("analyze");
+    // A mate in one ply shows as 32766.
+    const std::regex mateLine(R"(^(\d+) 32766 (\d+) (\d+) d1d8$)");
+    std::smatch thinking;
+    std::string line;
+    while (engine.WaitFor("", ReplyMs, &line))
+        if (std::regex_match(line, thinking, mateLine)) break;
+    ASSERT_FALSE(thinking.empty()) << engine.Transcript();
+    const int depth = std::stoi(thinking[1]);
+    const std::string time = thinking[2], nodes = thinking[3];
+    EXPECT_GE(depth, 2) << line;
+    EXPECT_GT(std::stoll(nodes), 0) << line;
+
+    engine.Send(".");
+    std::string status;
+    ASSERT_TRUE(engine.WaitFor("stat01: ", ReplyMs, &status)) << engine.Transcript();
+    const std::regex statusLine(R"(^stat01: (\d+) (\d+) (\d+) 0 (\d+) d1d8$)");
+    std::smatch fields;
+    ASSERT_TRUE(std::regex_match(status, fields, statusLine)) << status;
+    EXPECT_EQ(fields[1], time) << status;
+    EXPECT_EQ(fields[2], nodes) << status;
+    EXPECT_EQ(std::stoi(fields[3]), depth) << status;
+    engine.Send("exit");
+    engine.Send("quit");
+    EXPECT_EQ(engine.WaitExit(ReplyMs), 0);
+}
+
 TEST(Xboard, AnalysisOfAFinishedOrForcedPositionStillLeavesOnExit) {
     for (const char* fen : {MatedFen, OneMoveFen}) {
         XboardEngine engine;

@@ -3,7 +3,10 @@
 #include <cstdlib>
 
 #include "board/board.h"
+#include "board/fen.h"
+#include "board/init_tables.h"
 #include "board/make_move.h"
+#include "board/move_text.h"
 
 namespace {
 
@@ -147,4 +150,17 @@ u64 NaivePerft(i32 depth, void (*check)()) {
         UnmakeMove();
     }
     return leaves;
+}
+
+std::string FirstIllegalMove(const std::string& fen, const std::vector<std::string>& moves) {
+    InitEngineTables();
+    if (ParseFen(fen.c_str()) != 1) return "(position refused)";
+    for (const std::string& text : moves) {
+        Move legal = NoMove;
+        for (Move m : NaiveLegalMoves())
+            if (text == MoveToText(m)) legal = m;
+        if (legal == NoMove) return text;
+        MakeMove(legal, 1);
+    }
+    return "";
 }

@@ -3,6 +3,7 @@
 // code against first principles.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "board/types.h"
@@ -13,3 +14,9 @@ bool NaiveAttacked(Square target, Side attacker);
 std::vector<Move> NaiveLegalMoves();
 // Leaf count of the legal move tree; runs `check` after every make when given.
 u64 NaivePerft(i32 depth, void (*check)() = nullptr);
+
+// The first move of a line in coordinate text that is not among the legal
+// moves of the position reached from fen by the moves before it; "" when
+// every move is legal, "(position refused)" when fen is. Builds the engine's
+// tables when needed and leaves the global board at the position reached.
+std::string FirstIllegalMove(const std::string& fen, const std::vector<std::string>& moves);
