@@ -780,7 +780,7 @@ TEST(Uci, SpinValueThatIsNoNumberIsRefusedAndKept) {
     EXPECT_NE(engine.BestMove(), "") << engine.Transcript();
     int hashfull = -1;
     for (const std::string& line : engine.LinesFrom(start))
-        if (line.rfind("info depth", 0) == 0) hashfull = Field(line, "hashfull");
+        if (line.rfind("info multipv", 0) == 0) hashfull = Field(line, "hashfull");
     EXPECT_GT(hashfull, 0) << engine.Transcript();
     EXPECT_GT(engine.Count("info multipv 3 "), 0) << engine.Transcript();
 }
