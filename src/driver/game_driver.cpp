@@ -18,6 +18,7 @@
 #include "driver/search_input.h"
 #include "driver/search_output.h"
 #include "platform/input_reader.h"
+#include "search/move_time_account.h"
 #include "search/repetition.h"
 #include "search/root_moves.h"
 #include "search/root_search.h"
@@ -157,6 +158,9 @@ void PlayBestMove() {
     if (UciMode) {
         LastBestMove = best;
         if (!PonderSearch) {
+            // UCI's debug mode asks for more information: the account of
+            // the move's time.
+            if (DebugMode && !BookMovePlayed) PrintMoveAccount();
             std::printf("bestmove %s", MoveToText(best));
             if (PonderMove != NoMove && IsLegalMove(PonderMove))
                 std::printf(" ponder %s", MoveToText(PonderMove));

@@ -12,6 +12,7 @@
 #include "driver/exit.h"
 #include "platform/input_reader.h"
 #include "platform/platform.h"
+#include "search/move_time_account.h"
 #include "search/root_moves.h"
 #include "search/root_search.h"
 #include "search/search_limits.h"
@@ -159,7 +160,9 @@ bool HandleLine(const char* line) {
         return false;
     }
     if (MatchKeyword("ponderhit", line)) {
-        // The UCI ponder search goes on as the real search.
+        // The UCI ponder search goes on as the real search; the
+        // interface's clock runs from here.
+        if (PonderSearch) StartMoveAccount(true);
         PonderSearch = 0;
         AwaitingStop = 0;
         return false;

@@ -23,6 +23,7 @@
 #include "eval/personality.h"
 #include "platform/input_reader.h"
 #include "search/hash_tables.h"
+#include "search/move_time_account.h"
 #include "search/root_moves.h"
 #include "search/root_search.h"
 #include "search/search_limits.h"
@@ -327,6 +328,7 @@ void UciPosition(i32 tokenCount) {
 }
 
 void ReadGoLimits(i32 tokenCount) {
+    StartMoveAccount(false);
     ForceMode = 0;
     PonderSearch = 0;
     SearchMovesCount = 0;

@@ -30,6 +30,12 @@ i64 NowMs() {
     return i64(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
+i64 ProcessCpuMs() {
+    timespec used;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used);
+    return i64(used.tv_sec) * 1000 + used.tv_nsec / 1000000;
+}
+
 i64 WallTimeSeconds() {
     timespec now;
     clock_gettime(CLOCK_REALTIME, &now);

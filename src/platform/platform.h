@@ -11,6 +11,10 @@
 // Milliseconds on a monotonic clock; only differences mean anything.
 i64 NowMs();
 
+// Milliseconds of processor time this process has used: beside the wall
+// clock it tells time spent searching from time spent waiting for a core.
+i64 ProcessCpuMs();
+
 // Seconds since the epoch, for seeding the random choices.
 i64 WallTimeSeconds();
 

@@ -1,3 +1,4 @@
+#include "search/move_time_account.h"
 #include "search/node_entry.h"
 
 #include <algorithm>
@@ -23,6 +24,7 @@ i32 AbortSearch() {
 // second, the UCI speed line and, in a timed search, the clock. Returns 1
 // when the search must stop.
 i32 CheckClockAndInput() {
+    NoteClockLook();
     if (InputAvailable()) {
         TimeCheckCountdown = TimeCheckInterval;
         PollSearchInput();
@@ -44,6 +46,7 @@ i32 CheckClockAndInput() {
     const bool easy = MoveStack[0].move == EasyMove;
     if (!easy) EasyMove = NoMove;
     const i64 elapsed = ElapsedCs();
+    if (elapsed > TimeHardLimitCs) NoteHardLimitPassed();
     // A later root move under test may finish within a little more time.
     if (LaterRootMove && !easy &&
         elapsed <= std::min(i64(TimeBudgetCs) * 5 / 3, i64(TimeHardLimitCs)))

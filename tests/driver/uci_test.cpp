@@ -429,6 +429,66 @@ TEST(Uci, EveryGoGetsExactlyOneBestMove) {
     }
 }
 
+// In debug mode every searched move ends with the engine's own account of
+// its time, the line just before its bestmove: counted from the go, or from
+// the ponderhit that made a ponder search the real one, with what was left
+// of the hard limit then; a timed search searches no node after a look that
+// found that limit passed.
+const std::regex AccountLine(
+    "info string time (\\d+) ms since (go|ponderhit), (hard limit left (\\d+) ms|no time limit), "
+    "nodes (\\d+), nodes past the limit (\\d+), cpu (\\d+) ms, "
+    "longest pause between clock looks (\\d+) ms");
+
+TEST(Uci, DebugModeGivesAnAccountOfEachMovesTime) {
+    struct Case {
+        const char* debug;
+        const char* go;
+        const char* ponderhitAfter;  // "" or the go of a ponder search, ended by "ponderhit"
+        const char* since;           // "" when no account is printed
+        bool timed;
+    };
+    const Case cases[] = {
+        {"debug off", "go depth 3", "", "", false},
+        {"debug on", "go depth 3", "", "go", false},
+        {"debug on", "go wtime 2000 btime 2000 winc 100 binc 100", "", "go", true},
+        {"debug on", "go movetime 80", "", "go", true},
+        {"debug on", "go ponder wtime 3000 btime 3000 winc 100 binc 100", "ponderhit", "ponderhit", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.debug) + ", " + c.go);
+        UciEngine engine;
+        engine.Send("setoption name OwnBook value false");
+        engine.Send(c.debug);
+        engine.Send("position startpos moves e2e4");
+        engine.Sync();
+        const int start = int(engine.lines.size());
+        engine.Send(c.go);
+        if (*c.ponderhitAfter) {
+            engine.Drain(200);
+            engine.Send(c.ponderhitAfter);
+        }
+        const std::string best = engine.BestMove();
+        ASSERT_TRUE(std::regex_match(best, BestMoveLine)) << engine.Transcript();
+        const std::vector<std::string> lines = engine.LinesFrom(start);
+        const auto bestAt = std::find(lines.begin(), lines.end(), best);
+        int accounts = 0;
+        for (const std::string& line : lines) accounts += line.rfind("info string time ", 0) == 0;
+        if (!*c.since) {
+            EXPECT_EQ(accounts, 0) << engine.Transcript();
+            continue;
+        }
+        EXPECT_EQ(accounts, 1) << engine.Transcript();
+        ASSERT_NE(bestAt, lines.begin());
+        std::smatch account;
+        const std::string& before = *(bestAt - 1);
+        ASSERT_TRUE(std::regex_match(before, account, AccountLine)) << engine.Transcript();
+        EXPECT_EQ(account[2].str(), c.since);
+        EXPECT_EQ(account[4].matched, c.timed) << before;
+        EXPECT_GT(std::stoll(account[5].str()), 0) << before;
+        EXPECT_EQ(account[6].str(), "0") << "searched past its hard limit: " << before;
+    }
+}
+
 TEST(Uci, PonderHitWhileHeldPlaysTheMove) {
     UciEngine engine;
     engine.Send("position startpos moves e2e4");
