@@ -10,6 +10,7 @@ of time and that no engine process dies.
     scripts/selfplay.py --engine build/korvalent64 --games 2 --inc-ms 100
     scripts/selfplay.py --engine build/korvalent64 --games 400 --concurrency 4 \\
         --base-ms 1000 --inc-ms 10 --log run.jsonl              # resumable with --resume
+    scripts/time_report.py run.jsonl                            # where the time went
     scripts/selfplay.py --engine build/korvalent64 --opponent /usr/games/toga2 \\
         --opponent-option Hash=16 --base-ms 10000 --inc-ms 100
     scripts/selfplay.py --engine build/korvalent64 --option "Move Overhead=0" \\
@@ -51,16 +52,31 @@ lowest clock left after a move (before the increment); the largest share of
 its clock that a single move took (the clock it had when it started to
 think; Korvalent's hard limit is at most half its usable clock, so a share
 above 0.5 is an overrun) and the largest overrun past half the clock in ms;
-the lag, the time a move took on the GUI's clock beyond the time the
-engine's last "info ... time" reported (pipes, scheduling, the engine's own
-work after its last line; moves after a ponderhit are left out); the slowest
-answer to "stop" and "isready". Above it stand W/D/L, the score and the Elo
+the lag, the time a move took on the GUI's clock beyond the time the engine
+counted itself (pipes, scheduling, a "stop" that ended a missed ponder
+search): from Korvalent's own account of the move, the "info string time
+..." line before its bestmove, which counts from the go or the ponderhit,
+so ponder hits are in (the script switches UCI's debug mode on for it);
+for another engine from its last "info ... time",
+moves after a ponderhit left out. The account also gives the time the
+engine searched past what was left of its hard limit, its longest pause
+between two looks at the clock left out ("own time past its limit"). The
+slowest answer to "stop" and "isready" close the table.
+
+A move that loses on time is a fault of the engine, unless its account
+shows it lost only to time in which it searched nothing: no node searched
+after a look that found its hard limit passed, no more than 100 ms past
+that limit outside its longest pause, and the move in time without that
+pause and the time outside the engine's count. Such a loss is a stall of
+the machine: it is printed and counted ("losses to stalls outside it"),
+and the game is lost, but the run does not fail for it. Above it stand W/D/L, the score and the Elo
 difference of A against B with its 95 % error bar, and the machine's load.
 A search that gives no bestmove 10 s after its clock ran out, or after
 "stop", counts as a time loss (or an unanswered stop) and its process is
 replaced.
 
---log FILE appends one JSON line per finished game; --resume first reads
+--log FILE appends one JSON line per finished game, with each engine's
+moves and their accounts (TimeFigures.MOVE_LOG_FIELDS); --resume first reads
 that file and plays only the games it lacks. Exit code 0 when every game was
 played without a fault; 1 on an illegal move, a dead engine, a time loss or
 an unanswered stop of the engine under test (engine A, and engine B when it
@@ -471,6 +487,38 @@ def selftest():
         got = Position(fen).san(move)
         print("%s san %s = %s (expected %s)" % ("ok  " if got == expected else "FAIL", move, got, expected))
         ok = ok and got == expected
+    # The engine's account of a move, and what a time loss is put down to.
+    line = ("info string time 1107 ms since ponderhit, hard limit left 0 ms, nodes 2000, nodes past the "
+            "limit 0, cpu 3 ms, longest pause between clock looks 1090 ms")
+    expected = {"own_ms": 1107, "since": "ponderhit", "limit_ms": 0, "nodes": 2000, "nodes_past_limit": 0,
+                "cpu_ms": 3, "pause_ms": 1090}
+    got = parse_account(line)
+    print("%s account line read" % ("ok  " if got == expected else "FAIL"))
+    ok = ok and got == expected
+    unlimited = parse_account("info string time 5 ms since go, no time limit, nodes 9, nodes past the limit 0, "
+                              "cpu 5 ms, longest pause between clock looks 1 ms")
+    ok = ok and unlimited is not None and unlimited["limit_ms"] is None
+    ok = ok and parse_account("info string time is short") is None
+
+    def account(own, limit, past, pause):
+        return {"own_ms": own, "since": "go", "limit_ms": limit, "nodes": 1000, "nodes_past_limit": past,
+                "cpu_ms": 0, "pause_ms": pause}
+    loss_cases = [
+        # (account, spent ms, clock ms, a stall outside the engine?)
+        (account(1100, 320, 0, 800), 1107, 806, True),     # frozen 800 ms between two looks
+        (account(1100, 320, 0, 30), 1107, 806, False),     # searched 780 ms past its limit
+        (account(1100, 320, 40000, 800), 1107, 806, False),  # went on searching after the limit
+        (account(300, 320, 0, 10), 1107, 806, True),       # the time went before the go was read
+        (account(900, 1000, 0, 10), 1107, 806, False),     # a limit beyond the clock
+        (None, 1107, 806, False),                          # no account: a fault as before
+        ({"own_ms": 1100, "since": "go", "limit_ms": None, "nodes": 0, "nodes_past_limit": 0, "cpu_ms": 0,
+          "pause_ms": 900}, 1107, 806, False),             # an untimed search
+    ]
+    for case_account, spent, clock, stall in loss_cases:
+        got = stall_outside_engine(case_account, spent, clock)
+        print("%s loss of %d of %d ms put down to %s" % ("ok  " if got == stall else "FAIL", spent, clock,
+                                                         "a stall" if got else "the engine"))
+        ok = ok and got == stall
     # Every built-in opening is legal and leads to a position of its own.
     seen = set()
     for line in OPENINGS:
@@ -495,6 +543,16 @@ class TimeFigures:
     def __init__(self):
         self.moves = 0
         self.time_losses = 0
+        # Lost on time to a stall outside the engine: a move in which, by
+        # its own account, the engine kept its limit and the time went in a
+        # pause in which it searched nothing. Reported, not a fault.
+        self.stall_losses = 0
+        # Largest time (ms) an engine's own account shows it searching
+        # beyond what was left of its hard limit, its longest pause left out.
+        self.largest_past_limit_ms = 0.0
+        # One entry per move of this game (not summed over a run), for the
+        # log: MOVE_LOG_FIELDS.
+        self.move_log = []
         self.hung_stops = 0
         self.lowest_clock_ms = None
         self.lowest_clock_at = ""
@@ -504,6 +562,18 @@ class TimeFigures:
         self.slowest_answer_ms = 0.0  # to "isready"
         self.slowest_stop_ms = 0.0
         self.lags_ms = []
+
+    def note_account(self, ply, spent_ms, clock_ms, ponder_hit, account):
+        """Logs a move with the engine's own account (None when it gives
+        none) and returns the time it did not count itself, or None."""
+        own = account or {}
+        lag = spent_ms - own["own_ms"] if account else None
+        self.move_log.append([ply, round(spent_ms, 1), round(clock_ms, 1), int(ponder_hit)] +
+                             [own.get(key) for key in ("own_ms", "limit_ms", "nodes", "nodes_past_limit",
+                                                       "cpu_ms", "pause_ms")] +
+                             [None if lag is None else round(lag, 1)])
+        self.largest_past_limit_ms = max(self.largest_past_limit_ms, searched_past_limit_ms(account))
+        return lag
 
     def note_move(self, spent_ms, clock_ms, where):
         self.moves += 1
@@ -524,6 +594,8 @@ class TimeFigures:
     def merge(self, other):
         self.moves += other.moves
         self.time_losses += other.time_losses
+        self.stall_losses += other.stall_losses
+        self.largest_past_limit_ms = max(self.largest_past_limit_ms, other.largest_past_limit_ms)
         self.hung_stops += other.hung_stops
         if other.lowest_clock_ms is not None and (self.lowest_clock_ms is None
                                                    or other.lowest_clock_ms < self.lowest_clock_ms):
@@ -535,6 +607,10 @@ class TimeFigures:
         self.slowest_stop_ms = max(self.slowest_stop_ms, other.slowest_stop_ms)
         self.lags_ms.extend(other.lags_ms)
 
+    # The fields of a move_log entry.
+    MOVE_LOG_FIELDS = ("ply", "spent_ms", "clock_ms", "ponder_hit", "own_ms", "limit_ms", "nodes",
+                       "nodes_past_limit", "cpu_ms", "pause_ms", "lag_ms")
+
     def to_json(self):
         figures = dict(self.__dict__)
         figures["lags_ms"] = [round(lag, 1) for lag in self.lags_ms]
@@ -545,6 +621,67 @@ class TimeFigures:
         figures = cls()
         figures.__dict__.update(data)
         return figures
+
+
+# Korvalent's own account of a move's time, the line before its bestmove:
+#   info string time 152 ms since go, hard limit left 888 ms, nodes 221607,
+#   nodes past the limit 0, cpu 152 ms, longest pause between clock looks 2 ms
+# ("no time limit" in place of the limit for a search without one).
+ACCOUNT_PREFIX = "info string time "
+
+# Time (ms) an engine may take past its limit outside its longest pause:
+# the end of the search, the final report and the bestmove line.
+ACCOUNT_SLACK_MS = 100
+
+
+def parse_account(text):
+    """The figures of an account line as a dict, or None for another line:
+    own_ms, since ("go" or "ponderhit"), limit_ms (None without a limit),
+    nodes, nodes_past_limit, cpu_ms, pause_ms."""
+    if not text.startswith(ACCOUNT_PREFIX):
+        return None
+    account = {"limit_ms": None}
+    try:
+        for part in text[len(ACCOUNT_PREFIX) - len("time "):].split(","):
+            words = part.split()
+            if words[0] == "time":
+                account["own_ms"], account["since"] = int(words[1]), words[-1]
+            elif words[:3] == ["hard", "limit", "left"]:
+                account["limit_ms"] = int(words[3])
+            elif words[:4] == ["nodes", "past", "the", "limit"]:
+                account["nodes_past_limit"] = int(words[4])
+            elif words[0] == "nodes":
+                account["nodes"] = int(words[1])
+            elif words[0] == "cpu":
+                account["cpu_ms"] = int(words[1])
+            elif words[:2] == ["longest", "pause"]:
+                account["pause_ms"] = int(words[-2])
+    except (IndexError, ValueError):
+        return None
+    needed = ("own_ms", "since", "nodes", "nodes_past_limit", "cpu_ms", "pause_ms")
+    return account if all(key in account for key in needed) else None
+
+
+def searched_past_limit_ms(account):
+    """How far the engine searched beyond what was left of its hard limit,
+    its longest pause between two clock looks left out (ms, 0 or more)."""
+    if account is None or account["limit_ms"] is None:
+        return 0.0
+    return max(0.0, account["own_ms"] - account["pause_ms"] - account["limit_ms"])
+
+
+def stall_outside_engine(account, spent_ms, clock_ms):
+    """True when a move that lost on time lost only to time in which the
+    engine searched nothing: by its own account it searched no node past
+    its limit and kept the limit but for its longest pause, and the move
+    was in time without that pause and the time before its clock started
+    and after its bestmove (pipes, scheduling)."""
+    if account is None or account["limit_ms"] is None or account["nodes_past_limit"] > 0:
+        return False
+    if searched_past_limit_ms(account) > ACCOUNT_SLACK_MS:
+        return False
+    searching_ms = account["own_ms"] - account["pause_ms"]
+    return searching_ms <= clock_ms
 
 
 # ---------------------------------------------------------------------------
@@ -597,6 +734,7 @@ class Engine:
         self.buffer = b""
         self.log = []
         self.last_time_ms = None  # "time" of the last info line since the last go
+        self.account = None  # the engine's own account of its last move's time
 
     def send(self, line):
         self.log.append("> " + line)
@@ -622,7 +760,9 @@ class Engine:
         text = line.decode(errors="replace").rstrip("\r")
         self.log.append("< " + text)
         del self.log[:-200]
-        if text.startswith("info "):
+        if text.startswith(ACCOUNT_PREFIX):
+            self.account = parse_account(text)
+        elif text.startswith("info "):
             words = text.split()
             if "time" in words[:-1]:
                 try:
@@ -655,6 +795,7 @@ class Engine:
 
     def go(self, command):
         self.last_time_ms = None
+        self.account = None
         self.send(command)
 
     def stop_search(self):
@@ -710,6 +851,8 @@ class Engine:
                 options.add(line[len("option name "):].split(" type ")[0].strip().lower())
             elif line.startswith("uciok"):
                 break
+        # In debug mode Korvalent gives its own account of every move's time.
+        self.send("debug on")
         for name, value in self.setup.options:
             self.send("setoption name %s value %s" % (name, value))
         if self.ponder and "ponder" in options:
@@ -835,15 +978,31 @@ def play_game(engines, white_role, opening, args, game_number):
         if best not in legal:
             raise EngineDied("%s: illegal bestmove %r after moves %s" % (engine.name, best, " ".join(moves)))
         engine.figures.note_move(spent_ms, clock_at_start, where)
-        # The time the engine did not see: only where its own count began
-        # with this move's go.
-        if not ponder_hit and engine.last_time_ms is not None:
-            engine.figures.lags_ms.append(spent_ms - engine.last_time_ms)
+        # The time the engine did not see: by its own account of the move
+        # (from the go or the ponderhit), else from its last info line,
+        # which only counts from this move's go.
+        account = engine.account
+        lag = engine.figures.note_account(len(moves) + 1, spent_ms, clock_at_start, ponder_hit, account)
+        if lag is None and not ponder_hit and engine.last_time_ms is not None:
+            lag = spent_ms - engine.last_time_ms
+        if lag is not None:
+            engine.figures.lags_ms.append(lag)
         clocks[side] -= spent_ms
         if clocks[side] < 0:
-            engine.figures.time_losses += 1
-            print("%s lost on time (%.0f ms over, the move took %.0f of %.0f ms) in %s" % (
-                engine.name, -clocks[side], spent_ms, clock_at_start, where), flush=True)
+            text = "%s lost on time (%.0f ms over, the move took %.0f of %.0f ms) in %s" % (
+                engine.name, -clocks[side], spent_ms, clock_at_start, where)
+            if account:
+                text += "; its account: %d ms since %s, limit left %s ms, nodes %d (%d past the limit), " \
+                        "cpu %d ms, longest pause %d ms" % (
+                            account["own_ms"], account["since"], account["limit_ms"], account["nodes"],
+                            account["nodes_past_limit"], account["cpu_ms"], account["pause_ms"])
+            if stall_outside_engine(account, spent_ms, clock_at_start):
+                engine.figures.stall_losses += 1
+                print(text + ": a stall outside the engine, which kept its limit and searched nothing "
+                      "in the lost time (reported, not a fault)", flush=True)
+            else:
+                engine.figures.time_losses += 1
+                print(text, flush=True)
             result, why = lost_on_time(players, pondering, side)
             return result, why, moves
         clocks[side] += args.inc_ms
@@ -981,6 +1140,8 @@ def print_summary(totals, args, loads, started):
     rows = [
         ("moves", lambda f: "%d" % f.moves),
         ("time losses", lambda f: "%d" % f.time_losses),
+        ("losses to stalls outside it", lambda f: "%d" % f.stall_losses),
+        ("own time past its limit, ms", lambda f: "%.0f" % f.largest_past_limit_ms),
         ("lowest clock left, ms", lowest),
         ("largest share of the clock", lambda f: "%.3f" % f.largest_share),
         ("largest overrun past half, ms", lambda f: "%.0f" % max(f.largest_overrun_ms, 0.0)),
