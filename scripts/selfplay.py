@@ -59,17 +59,18 @@ search): from Korvalent's own account of the move, the "info string time
 so ponder hits are in (the script switches UCI's debug mode on for it);
 for another engine from its last "info ... time",
 moves after a ponderhit left out. The account also gives the time the
-engine searched past what was left of its hard limit, its longest pause
-between two looks at the clock left out ("own time past its limit"). The
-slowest answer to "stop" and "isready" close the table.
+engine searched past what was left of its hard limit, its pauses between
+two looks at the clock left out ("own time past its limit"): the longest,
+or all of 50 ms or more when they add up to more. The slowest answer to
+"stop" and "isready" close the table.
 
 A move that loses on time is a fault of the engine, unless its account
 shows it lost only to time in which it searched nothing: no node searched
 after a look that found its hard limit passed, no more than 100 ms past
-that limit outside its longest pause, and the move in time without that
-pause and the time outside the engine's count. Such a loss is a stall of
-the machine: it is printed and counted ("losses to stalls outside it"),
-and the game is lost, but the run does not fail for it. Above it stand W/D/L, the score and the Elo
+that limit outside its pauses, and the move in time without them and the
+time outside the engine's count. Such a loss is a stall of the machine:
+it is printed and counted ("losses to stalls outside it"), and the game is
+lost, but the run does not fail for it. Above it stand W/D/L, the score and the Elo
 difference of A against B with its 95 % error bar, and the machine's load.
 A search that gives no bestmove 10 s after its clock ran out, or after
 "stop", counts as a time loss (or an unanswered stop) and its process is
@@ -489,9 +490,9 @@ def selftest():
         ok = ok and got == expected
     # The engine's account of a move, and what a time loss is put down to.
     line = ("info string time 1107 ms since ponderhit, hard limit left 0 ms, nodes 2000, nodes past the "
-            "limit 0, cpu 3 ms, longest pause between clock looks 1090 ms")
+            "limit 0, cpu 3 ms, longest pause between clock looks 1090 ms, pauses of 50 ms or more 1150 ms in all")
     expected = {"own_ms": 1107, "since": "ponderhit", "limit_ms": 0, "nodes": 2000, "nodes_past_limit": 0,
-                "cpu_ms": 3, "pause_ms": 1090}
+                "cpu_ms": 3, "pause_ms": 1090, "long_pauses_ms": 1150}
     got = parse_account(line)
     print("%s account line read" % ("ok  " if got == expected else "FAIL"))
     ok = ok and got == expected
@@ -500,13 +501,15 @@ def selftest():
     ok = ok and unlimited is not None and unlimited["limit_ms"] is None
     ok = ok and parse_account("info string time is short") is None
 
-    def account(own, limit, past, pause):
+    def account(own, limit, past, pause, long_pauses=0):
         return {"own_ms": own, "since": "go", "limit_ms": limit, "nodes": 1000, "nodes_past_limit": past,
-                "cpu_ms": 0, "pause_ms": pause}
+                "cpu_ms": 0, "pause_ms": pause, "long_pauses_ms": long_pauses}
     loss_cases = [
         # (account, spent ms, clock ms, a stall outside the engine?)
         (account(1100, 320, 0, 800), 1107, 806, True),     # frozen 800 ms between two looks
         (account(1100, 320, 0, 30), 1107, 806, False),     # searched 780 ms past its limit
+        (account(1100, 320, 0, 400, 800), 1107, 806, True),  # frozen twice, 400 ms each
+        (account(1100, 320, 0, 400, 400), 1107, 806, False),  # one freeze, and 380 ms past the limit
         (account(1100, 320, 40000, 800), 1107, 806, False),  # went on searching after the limit
         (account(300, 320, 0, 10), 1107, 806, True),       # the time went before the go was read
         (account(900, 1000, 0, 10), 1107, 806, False),     # a limit beyond the clock
@@ -571,7 +574,7 @@ class TimeFigures:
         self.move_log.append([ply, round(spent_ms, 1), round(clock_ms, 1), int(ponder_hit)] +
                              [own.get(key) for key in ("own_ms", "limit_ms", "nodes", "nodes_past_limit",
                                                        "cpu_ms", "pause_ms")] +
-                             [None if lag is None else round(lag, 1)])
+                             [None if lag is None else round(lag, 1), own.get("long_pauses_ms")])
         self.largest_past_limit_ms = max(self.largest_past_limit_ms, searched_past_limit_ms(account))
         return lag
 
@@ -609,7 +612,7 @@ class TimeFigures:
 
     # The fields of a move_log entry.
     MOVE_LOG_FIELDS = ("ply", "spent_ms", "clock_ms", "ponder_hit", "own_ms", "limit_ms", "nodes",
-                       "nodes_past_limit", "cpu_ms", "pause_ms", "lag_ms")
+                       "nodes_past_limit", "cpu_ms", "pause_ms", "lag_ms", "long_pauses_ms")
 
     def to_json(self):
         figures = dict(self.__dict__)
@@ -625,11 +628,12 @@ class TimeFigures:
 
 # Korvalent's own account of a move's time, the line before its bestmove:
 #   info string time 152 ms since go, hard limit left 888 ms, nodes 221607,
-#   nodes past the limit 0, cpu 152 ms, longest pause between clock looks 2 ms
+#   nodes past the limit 0, cpu 152 ms, longest pause between clock looks 2 ms,
+#   pauses of 50 ms or more 0 ms in all
 # ("no time limit" in place of the limit for a search without one).
 ACCOUNT_PREFIX = "info string time "
 
-# Time (ms) an engine may take past its limit outside its longest pause:
+# Time (ms) an engine may take past its limit outside its pauses:
 # the end of the search, the final report and the bestmove line.
 ACCOUNT_SLACK_MS = 100
 
@@ -637,10 +641,11 @@ ACCOUNT_SLACK_MS = 100
 def parse_account(text):
     """The figures of an account line as a dict, or None for another line:
     own_ms, since ("go" or "ponderhit"), limit_ms (None without a limit),
-    nodes, nodes_past_limit, cpu_ms, pause_ms."""
+    nodes, nodes_past_limit, cpu_ms, pause_ms (the longest) and
+    long_pauses_ms (all long ones added up; 0 when not given)."""
     if not text.startswith(ACCOUNT_PREFIX):
         return None
-    account = {"limit_ms": None}
+    account = {"limit_ms": None, "long_pauses_ms": 0}
     try:
         for part in text[len(ACCOUNT_PREFIX) - len("time "):].split(","):
             words = part.split()
@@ -656,31 +661,39 @@ def parse_account(text):
                 account["cpu_ms"] = int(words[1])
             elif words[:2] == ["longest", "pause"]:
                 account["pause_ms"] = int(words[-2])
+            elif words[:1] == ["pauses"]:
+                account["long_pauses_ms"] = int(words[-4])
     except (IndexError, ValueError):
         return None
     needed = ("own_ms", "since", "nodes", "nodes_past_limit", "cpu_ms", "pause_ms")
     return account if all(key in account for key in needed) else None
 
 
+def paused_ms(account):
+    """The time of a move in which the engine looked at no clock: its
+    longest pause, or its long pauses added up when they are more."""
+    return max(account["pause_ms"], account.get("long_pauses_ms", 0))
+
+
 def searched_past_limit_ms(account):
     """How far the engine searched beyond what was left of its hard limit,
-    its longest pause between two clock looks left out (ms, 0 or more)."""
+    its pauses left out (ms, 0 or more)."""
     if account is None or account["limit_ms"] is None:
         return 0.0
-    return max(0.0, account["own_ms"] - account["pause_ms"] - account["limit_ms"])
+    return max(0.0, account["own_ms"] - paused_ms(account) - account["limit_ms"])
 
 
 def stall_outside_engine(account, spent_ms, clock_ms):
     """True when a move that lost on time lost only to time in which the
     engine searched nothing: by its own account it searched no node past
-    its limit and kept the limit but for its longest pause, and the move
-    was in time without that pause and the time before its clock started
-    and after its bestmove (pipes, scheduling)."""
+    its limit and kept the limit but for its pauses, and the move was in
+    time without them and the time before its clock started and after its
+    bestmove (pipes, scheduling)."""
     if account is None or account["limit_ms"] is None or account["nodes_past_limit"] > 0:
         return False
     if searched_past_limit_ms(account) > ACCOUNT_SLACK_MS:
         return False
-    searching_ms = account["own_ms"] - account["pause_ms"]
+    searching_ms = account["own_ms"] - paused_ms(account)
     return searching_ms <= clock_ms
 
 
@@ -993,9 +1006,10 @@ def play_game(engines, white_role, opening, args, game_number):
                 engine.name, -clocks[side], spent_ms, clock_at_start, where)
             if account:
                 text += "; its account: %d ms since %s, limit left %s ms, nodes %d (%d past the limit), " \
-                        "cpu %d ms, longest pause %d ms" % (
+                        "cpu %d ms, longest pause %d ms, long pauses %d ms in all" % (
                             account["own_ms"], account["since"], account["limit_ms"], account["nodes"],
-                            account["nodes_past_limit"], account["cpu_ms"], account["pause_ms"])
+                            account["nodes_past_limit"], account["cpu_ms"], account["pause_ms"],
+                            account["long_pauses_ms"])
             if stall_outside_engine(account, spent_ms, clock_at_start):
                 engine.figures.stall_losses += 1
                 print(text + ": a stall outside the engine, which kept its limit and searched nothing "

@@ -20,7 +20,7 @@ import json
 import sys
 
 FIELDS = ("ply", "spent_ms", "clock_ms", "ponder_hit", "own_ms", "limit_ms", "nodes", "nodes_past_limit",
-          "cpu_ms", "pause_ms", "lag_ms")
+          "cpu_ms", "pause_ms", "lag_ms", "long_pauses_ms")
 
 
 def percentile(values, fraction):
@@ -76,7 +76,9 @@ def main():
             ("  after a ponderhit", [m["lag_ms"] for m in hits]),
             ("  after a go", [m["lag_ms"] for m in accounted if not m["ponder_hit"]]),
             ("longest pause in a move, ms", [m["pause_ms"] for m in accounted]),
-            ("own time past its limit, ms", [max(0, m["own_ms"] - m["pause_ms"] - m["limit_ms"])
+            ("long pauses in a move, ms", [m.get("long_pauses_ms") or 0 for m in accounted]),
+            ("own time past its limit, ms", [max(0, m["own_ms"] - max(m["pause_ms"], m.get("long_pauses_ms") or 0)
+                                                 - m["limit_ms"])
                                              for m in accounted if m["limit_ms"] is not None]),
             ("share of the clock", [m["spent_ms"] / m["clock_ms"] for m in own if m["clock_ms"] > 0]),
         ]

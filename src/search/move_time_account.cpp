@@ -16,6 +16,10 @@ u64 AccountStartNodes = 0;
 bool AccountFromPonderHit = false;
 i64 LastLookMs = 0;
 i64 LongestPauseMs = 0;
+// A pause this long is no part of searching: a look comes every few
+// thousand nodes, some milliseconds even on a busy machine.
+constexpr i64 LongPauseMs = 50;
+i64 LongPausesMs = 0;  // the long pauses added up
 // NodeCount at the first look past the hard limit; NoNodeMark until then.
 constexpr u64 NoNodeMark = ~u64(0);
 u64 NodesAtHardLimit = NoNodeMark;
@@ -38,12 +42,15 @@ void StartMoveAccount(bool atPonderHit) {
     AccountStartNodes = atPonderHit ? NodeCount : 0;
     AccountFromPonderHit = atPonderHit;
     LongestPauseMs = 0;
+    LongPausesMs = 0;
     NodesAtHardLimit = NoNodeMark;
 }
 
 void NoteClockLook() {
     const i64 now = NowMs();
-    LongestPauseMs = std::max(LongestPauseMs, now - LastLookMs);
+    const i64 pause = now - LastLookMs;
+    LongestPauseMs = std::max(LongestPauseMs, pause);
+    if (pause >= LongPauseMs) LongPausesMs += pause;
     LastLookMs = now;
 }
 
@@ -62,7 +69,8 @@ void PrintMoveAccount() {
         std::printf(", no time limit");
     const u64 pastLimit = NodesAtHardLimit == NoNodeMark ? 0 : NodeCount - NodesAtHardLimit;
     std::printf(", nodes %" PRIu64 ", nodes past the limit %" PRIu64 ", cpu %" PRId64
-                " ms, longest pause between clock looks %" PRId64 " ms\n",
+                " ms, longest pause between clock looks %" PRId64 " ms, pauses of %" PRId64
+                " ms or more %" PRId64 " ms in all\n",
                 NodeCount - AccountStartNodes, pastLimit, ProcessCpuMs() - AccountStartCpuMs,
-                LongestPauseMs);
+                LongestPauseMs, LongPauseMs, LongPausesMs);
 }

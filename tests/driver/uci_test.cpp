@@ -437,7 +437,7 @@ TEST(Uci, EveryGoGetsExactlyOneBestMove) {
 const std::regex AccountLine(
     "info string time (\\d+) ms since (go|ponderhit), (hard limit left (\\d+) ms|no time limit), "
     "nodes (\\d+), nodes past the limit (\\d+), cpu (\\d+) ms, "
-    "longest pause between clock looks (\\d+) ms");
+    "longest pause between clock looks (\\d+) ms, pauses of 50 ms or more (\\d+) ms in all");
 
 TEST(Uci, DebugModeGivesAnAccountOfEachMovesTime) {
     struct Case {
