@@ -124,7 +124,7 @@ void CommandHelp() {
     // Only a person at a terminal reads the first page before the second
     // scrolls it away. Lines from a pipe or a file are commands written
     // beforehand, and the next one must run, not turn a page.
-    if (StdinIsTerminal()) {
+    if (IsTerminal(stdin)) {
         std::printf("\nPress <enter> to continue....");
         std::fflush(stdout);
         // Any line goes on to the second page; so does the end of input.

@@ -69,8 +69,6 @@ i64 ReadStdin(char* buffer, i64 size) {
     }
 }
 
-bool StdinIsTerminal() { return isatty(StdinFd) == 1; }
-
 void* AllocateTableBlock(u64 bytes) {
     // The size of the huge pages of x86 Linux; where they are larger or
     // missing, the alignment is merely generous.

@@ -27,10 +27,6 @@ i32 StdinHasData(i32 timeoutMs);
 // signal: the number of bytes read, 0 at end of input, -1 on error.
 i64 ReadStdin(char* buffer, i64 size);
 
-// True when standard input is a terminal (a person typing), false for a pipe,
-// a file or a closed descriptor (a GUI or a script feeding lines).
-bool StdinIsTerminal();
-
 // A zeroed block for a large table that is read at random (the hash
 // tables), or nullptr when memory is short; freed with std::free. A block of
 // a huge page or more starts on a huge-page boundary, and the kernel is
@@ -167,7 +163,8 @@ bool DirectoryIdentity(const char* path, FileIdentity* identity);
 // link) have the same identity.
 bool PathIdentity(const std::string& path, FileIdentity* identity);
 
-// True when the stream is a terminal (a person watching), not a file or pipe.
+// True when the stream is a terminal (a person typing or watching), false
+// for a file, a pipe or a closed descriptor (a GUI or a script).
 bool IsTerminal(FILE* stream);
 
 // The first offset at or after from where the open file holds data, the

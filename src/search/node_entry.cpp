@@ -1,4 +1,3 @@
-#include "search/move_time_account.h"
 #include "search/node_entry.h"
 
 #include <algorithm>
@@ -6,6 +5,7 @@
 #include "board/board.h"
 #include "board/modes.h"
 #include "platform/input_reader.h"
+#include "search/move_time_account.h"
 #include "search/root_moves.h"
 #include "search/search_control.h"
 #include "search/search_hooks.h"

@@ -145,8 +145,7 @@ i32 Search(i32 alpha, i32 beta, i32 depth, i32 nullAllowed, i32 nodeKind) {
     // Draws by rule, and with few pieces the material shortcuts.
     node.endgameReduce = 0;
     if (board.NonPawnUnits[WHITE] > 10 || board.NonPawnUnits[BLACK] > 10) {
-        if (board.FiftyMoveCounter >= FiftyMoveLimit || RepeatsEarlierPosition())
-            return DrawValue();
+        if (IsDrawByRuleInSearch()) return DrawValue();
     } else {
         const MaterialEntry& material = MaterialEntryFor(board.MaterialIndex);
         const bool cannotWin[2] = {(material.flags[WHITE] & CannotWinFlag) != 0,

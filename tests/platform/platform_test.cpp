@@ -291,7 +291,7 @@ TEST(Platform, StdinHasDataSeesLinesAndEndOfInput) {
 TEST(Platform, StdinIsTerminalOnlyForATerminal) {
     {
         PipedStdin input;
-        EXPECT_FALSE(StdinIsTerminal());
+        EXPECT_FALSE(IsTerminal(stdin));
     }
     // A file, a device that is no terminal, and a pseudo-terminal, each in
     // turn put in place of standard input.
@@ -314,7 +314,7 @@ TEST(Platform, StdinIsTerminalOnlyForATerminal) {
         const bool inPlace = c.descriptor >= 0 && dup2(c.descriptor, 0) == 0;
         EXPECT_TRUE(inPlace) << c.what;
         if (inPlace) {
-            EXPECT_EQ(StdinIsTerminal(), c.isTerminal) << c.what;
+            EXPECT_EQ(IsTerminal(stdin), c.isTerminal) << c.what;
         }
         if (c.descriptor >= 0) close(c.descriptor);
     }
